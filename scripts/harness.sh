@@ -36,7 +36,7 @@ start_xvfb() {
   local n
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     echo $! >"$STATE/xvfb.pid"
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && { echo "$n" >"$STATE/display"; return 0; }
@@ -65,14 +65,20 @@ case "$cmd" in
     rm -rf "$STATE/env.d"; mkdir -p "$STATE/env.d"
     init_prefix
     start_xvfb
-    "$WINESERVER" -p
+    # Nothing started in the background may keep the caller's output open:
+    # CTest waits for every holder of a test's output pipe to let go.
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # Wine's own services (explorer, services.exe, device manager) start with
+    # the first program and outlive it under the persistent wineserver; start
+    # them here with no output attached, so test programs never spawn them.
+    DISPLAY=":$(cat "$STATE/display")" "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
     {
       echo "export WINEPREFIX='$PREFIX' WINEDEBUG=-all WINEARCH=win64"
       echo "export DISPLAY=:$(cat "$STATE/display")"
     } >"$STATE/env"
     for s in "$ROOT"/scripts/services/*.sh; do
       [ -e "$s" ] || continue
-      bash "$s" start "$STATE"
+      bash "$s" start "$STATE" </dev/null
     done
     echo "harness: ready (display :$(cat "$STATE/display"))"
     ;;
