@@ -73,7 +73,11 @@ std::wstring LogTagFromSignature(const char* pretty_function) {
       break;
     }
   }
-  const std::string name = text.substr(begin, end - begin);
+  std::string name = text.substr(begin, end - begin);
+  // Anonymous namespaces add nothing a reader of the log could use.
+  static const std::string kAnonymous = "{anonymous}::";
+  for (size_t at; (at = name.find(kAnonymous)) != std::string::npos;)
+    name.erase(at, kAnonymous.size());
   return std::wstring(name.begin(), name.end());
 }
 
