@@ -34,7 +34,7 @@ case "$cmd" in
       tls_args=(--tls-cert "$DIR/self.pem" --tls-port-file "$DIR/tls-port")
     fi
     python3 "$ROOT/tools/collect_endpoint/collect_server.py" --port-file "$DIR/port" \
-      --state-dir "$DIR/records" "${tls_args[@]}" >"$DIR/log" 2>&1 &
+      --state-dir "$DIR/records" "${tls_args[@]}" </dev/null >"$DIR/log" 2>&1 &
     echo $! >"$DIR/pid"
     for _ in $(seq 100); do
       if [ -s "$DIR/port" ] && curl -sf "http://127.0.0.1:$(cat "$DIR/port")/health" >/dev/null; then
