@@ -42,10 +42,10 @@ extern const wchar_t* const kLibCurlText;            // "LibCurl"
 extern const wchar_t* const kUrlDownloadToFileText;  // "URLDownloadToFile"
 
 // Notices (code 1006) about the MD5 check of each downloader.
-extern const wchar_t* const kCurlMd5MismatchText;     // single-stream: digest differs
-extern const wchar_t* const kCurlMd5MissingText;      // single-stream: no digest in address
-extern const wchar_t* const kMTCurlMd5MismatchText;   // multi-part: digest differs
-extern const wchar_t* const kMTCurlMd5MissingText;    // multi-part: no digest in address
+extern const wchar_t* const kCurlMd5MismatchText;    // single-stream: digest differs
+extern const wchar_t* const kCurlMd5MissingText;     // single-stream: no digest in address
+extern const wchar_t* const kMTCurlMd5MismatchText;  // multi-part: digest differs
+extern const wchar_t* const kMTCurlMd5MissingText;   // multi-part: no digest in address
 
 class CDownloader {
  public:

@@ -10,7 +10,8 @@ byte range.
 
 Misbehaviour is set per test through rules (POST /_control/rules): each
 request uses the first rule whose method (and optional path fragment)
-matches and whose count is not used up. A rule may answer a status, ignore
+matches, whose Range header starts with the rule's optional "range_prefix", and
+whose count is not used up. A rule may answer a status, ignore
 ranges, omit the length, cut the connection after some body bytes, stall
 after some bytes, or limit the rate of the connection.
 
@@ -84,13 +85,15 @@ def find_package(name):
     return path if os.path.exists(path) else None
 
 
-def take_rule(method, path):
+def take_rule(method, path, range_header):
     with LOCK:
         for rule in STATE["rules"]:
             methods = rule.get("methods", ["GET", "HEAD"])
             if method not in methods:
                 continue
             if rule.get("path_contains") and rule["path_contains"] not in path:
+                continue
+            if "range_prefix" in rule and not range_header.startswith(rule["range_prefix"]):
                 continue
             count = rule.get("count", -1)
             if count == 0:
@@ -176,7 +179,7 @@ class Handler(BaseHTTPRequestHandler):
         with LOCK:
             STATE["log"].append({"method": self.command, "path": path,
                                  "range": self.headers.get("Range", "")})
-        rule = take_rule(self.command, path)
+        rule = take_rule(self.command, path, self.headers.get("Range", ""))
         if "status" in rule:
             return self.reply_plain(int(rule["status"]), head)
         m = re.match(r"^/r/(\d+)/(.*)$", path)

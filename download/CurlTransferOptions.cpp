@@ -1,0 +1,19 @@
+#include "download/CurlTransferOptions.h"
+
+int CurlTransferOptions::ApplySafety(CURL* handle, long stall_seconds) {
+  int result = 0;
+  // Transfers run on worker threads: libcurl must not use signals there.
+  result |= curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+  result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stall_seconds);
+  return result;
+}
+
+int CurlTransferOptions::ApplyProbeSafety(CURL* handle) {
+  int result = 0;
+  result |= curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+  result |= curl_easy_setopt(handle, CURLOPT_TIMEOUT, kProbeTimeoutSeconds);
+  return result;
+}

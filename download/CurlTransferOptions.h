@@ -1,0 +1,26 @@
+#pragma once
+// libcurl options every transfer of the download engine shares, chosen so
+// that no transfer can run for ever: a bounded number of redirects, an abort
+// when a connection stalls, and probes limited in time. Certificate checks
+// are never touched, so they stay at libcurl's defaults (verification on).
+//
+// Stateless; safe on any thread for the handle that thread owns.
+
+#include <curl/curl.h>
+
+// Redirects followed before a transfer fails with CURLE_TOO_MANY_REDIRECTS.
+const long kMaxRedirects = 10;
+// A single-stream transfer that receives nothing for this long is abandoned
+// (and retried within its budget).
+const long kSingleStreamStallSeconds = 30;
+// A headers-only probe that has not completed within this time fails.
+const long kProbeTimeoutSeconds = 60;
+
+class CurlTransferOptions {
+ public:
+  // Redirect bound and stall abort (below 1 byte/s for `stall_seconds`);
+  // returns the OR of the option results.
+  static int ApplySafety(CURL* handle, long stall_seconds);
+  // Redirect bound and overall time limit of a headers-only probe.
+  static int ApplyProbeSafety(CURL* handle);
+};
