@@ -83,9 +83,11 @@ bool CContainerUI::MoveItems(CControlUI* first, int count, int index) {
 
 int CContainerUI::Count() const { return static_cast<int>(items_.size()); }
 
-bool CContainerUI::Add(CControlUI* control) { return AddAt(control, Count()); }
+bool CContainerUI::Add(CControlUI* control) { return InsertChild(control, Count()); }
 
-bool CContainerUI::AddAt(CControlUI* control, int index) {
+bool CContainerUI::AddAt(CControlUI* control, int index) { return InsertChild(control, index); }
+
+bool CContainerUI::InsertChild(CControlUI* control, int index) {
   if (control == nullptr || index < 0 || index > Count()) return false;
   if (manager_ != nullptr) {
     manager_->AdoptSubtree(control, this);

@@ -72,6 +72,9 @@ class CContainerUI : public CControlUI, public IContainerUI {
   RECT InnerRect() const;
 
  protected:
+  // Adds a child without going through the overridable Add and AddAt, so
+  // that subclasses extending both see each addition once.
+  bool InsertChild(CControlUI* control, int index);
   // Destroys a child that leaves the list, at once or through the manager.
   void DisposeChild(CControlUI* child);
 

@@ -7,6 +7,16 @@ namespace OrvUI {
 
 namespace {
 
+// Markup numbers are pixel sizes, ids and counts; bounding them keeps the
+// layout arithmetic that adds and subtracts them far from integer overflow.
+constexpr long kNumberLimit = 10000000;
+
+int Bounded(long value) {
+  if (value > kNumberLimit) return static_cast<int>(kNumberLimit);
+  if (value < -kNumberLimit) return static_cast<int>(-kNumberLimit);
+  return static_cast<int>(value);
+}
+
 template <typename T, typename Reader>
 int ReadList(const wchar_t* text, T* out, int count, Reader reader) {
   for (int i = 0; i < count; ++i) out[i] = 0;
@@ -27,9 +37,8 @@ int ReadList(const wchar_t* text, T* out, int count, Reader reader) {
 }  // namespace
 
 int ReadInts(const wchar_t* text, int* out, int count) {
-  return ReadList(text, out, count, [](const wchar_t* p, wchar_t** end) {
-    return static_cast<int>(std::wcstol(p, end, 10));
-  });
+  return ReadList(text, out, count,
+                  [](const wchar_t* p, wchar_t** end) { return Bounded(std::wcstol(p, end, 10)); });
 }
 
 int ReadDoubles(const wchar_t* text, double* out, int count) {
@@ -66,7 +75,7 @@ int ReadInt(const wchar_t* text, int fallback) {
   if (text == nullptr) return fallback;
   wchar_t* end = nullptr;
   const long v = std::wcstol(text, &end, 10);
-  return end == text ? fallback : static_cast<int>(v);
+  return end == text ? fallback : Bounded(v);
 }
 
 }  // namespace OrvUI

@@ -1,7 +1,8 @@
 #pragma once
 // Readers of the number, colour and flag values written in markup attributes.
 // They never read past the terminating zero: a value that ends early leaves
-// the remaining numbers at 0, and malformed parts read as 0.
+// the remaining numbers at 0, and malformed parts read as 0. Integers are
+// bounded to +-10,000,000.
 
 #include <windows.h>
 

@@ -142,6 +142,12 @@ bool CXmlDoc::Parse() {
     Release();
     return false;
   }
+  if (!IsValid()) {
+    // Text without a single element (blank, or only comments) is no layout.
+    Fail(L"Expected start tag", p);
+    Release();
+    return false;
+  }
   return true;
 }
 
