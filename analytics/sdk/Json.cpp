@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -23,7 +24,9 @@ void CivilFromDays(int64_t days, int* year, int* month, int* day) {
   *year = static_cast<int>(yoe + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-void AppendValue(const utils::ValueNode& value, std::string* out) {
+}  // namespace
+
+void AppendJsonValue(const utils::ValueNode& value, std::string* out) {
   switch (value.kind()) {
     case utils::ValueKind::Number:
       out->append(FormatNumber(value.AsNumber()));
@@ -67,8 +70,6 @@ void AppendValue(const utils::ValueNode& value, std::string* out) {
   }
 }
 
-}  // namespace
-
 std::string ToJson(const utils::ObjectNode& node) {
   std::string out;
   out.reserve(256);
@@ -90,41 +91,52 @@ void AppendJson(const utils::ObjectNode& node, std::string* out) {
     // not checked, from breaking the document.
     AppendJsonString(entry.first, out);
     out->push_back(':');
-    AppendValue(entry.second, out);
+    AppendJsonValue(entry.second, out);
   }
   out->push_back('}');
 }
 
+void AppendInteger(int64_t value, std::string* out) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof(digits), value);
+  out->append(digits, result.ptr);
+}
+
 void AppendJsonString(const std::string& text, std::string* out) {
   out->push_back('"');
-  for (const char c : text) {
-    switch (c) {
+  size_t plain = 0;  // start of the run of bytes copied unchanged
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char* escape = nullptr;
+    switch (text[i]) {
       case '\b':
-        out->append("\\b");
+        escape = "\\b";
         break;
       case '\t':
-        out->append("\\t");
+        escape = "\\t";
         break;
       case '\n':
-        out->append("\\n");
+        escape = "\\n";
         break;
       case '\f':
-        out->append("\\f");
+        escape = "\\f";
         break;
       case '\r':
-        out->append("\\r");
+        escape = "\\r";
         break;
       case '"':
-        out->append("\\\"");
+        escape = "\\\"";
         break;
       case '\\':
-        out->append("\\\\");
+        escape = "\\\\";
         break;
       default:
-        out->push_back(c);
-        break;
+        continue;
     }
+    out->append(text, plain, i - plain);
+    out->append(escape, 2);
+    plain = i + 1;
   }
+  out->append(text, plain, std::string::npos);
   out->push_back('"');
 }
 

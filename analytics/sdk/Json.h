@@ -14,6 +14,12 @@ std::string ToJson(const utils::ObjectNode& node);
 // Appends the JSON form of `node` to `out`; lets callers reuse one buffer.
 void AppendJson(const utils::ObjectNode& node, std::string* out);
 
+// Appends the JSON form of one value.
+void AppendJsonValue(const utils::ValueNode& value, std::string* out);
+
+// Appends an integer in decimal.
+void AppendInteger(int64_t value, std::string* out);
+
 // Appends `text` as a quoted JSON string with the record format's escapes.
 void AppendJsonString(const std::string& text, std::string* out);
 

@@ -39,17 +39,17 @@ RecordConsumer::~RecordConsumer() { Close(); }
 void RecordConsumer::Send(const utils::ObjectNode& record) { SendJson(ToJson(record)); }
 
 void RecordConsumer::SendJson(std::string record_json) {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   queue_.push_back(std::move(record_json));
   if (queue_.size() > kCapacity) queue_.pop_front();
 }
 
 bool RecordConsumer::Flush() {
   LoadFromFile();
-  std::lock_guard<std::recursive_mutex> flush(flush_lock_);
+  std::lock_guard<RecursiveLock> flush(flush_lock_);
   std::vector<std::string> batch;
   {
-    std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+    std::lock_guard<RecursiveLock> lock(queue_lock_);
     if (closed_) return false;
     const size_t n = std::min(queue_.size(), kBatchSize);
     if (n == 0) return true;
@@ -82,7 +82,7 @@ bool RecordConsumer::Flush() {
 }
 
 void RecordConsumer::Requeue(const std::vector<std::string>& batch) {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   const size_t free = queue_.size() < kCapacity ? kCapacity - queue_.size() : 0;
   const size_t keep = std::min(free, batch.size());
   // Inserting back to front keeps the batch's own order, and the part that
@@ -94,7 +94,7 @@ bool RecordConsumer::FlushAll() {
   LoadFromFile();
   for (;;) {
     {
-      std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+      std::lock_guard<RecursiveLock> lock(queue_lock_);
       if (queue_.empty()) return true;
       if (closed_) return false;
     }
@@ -103,7 +103,7 @@ bool RecordConsumer::FlushAll() {
 }
 
 void RecordConsumer::LoadFromFile() {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   if (loaded_) return;
   loaded_ = true;
   if (record_file_path_.empty()) return;
@@ -141,7 +141,7 @@ void RecordConsumer::LoadFromFile() {
 }
 
 void RecordConsumer::DumpToFile() {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   if (record_file_path_.empty()) return;
   FILE* file = std::fopen(record_file_path_.c_str(), "wb");
   if (file == nullptr) return;
@@ -155,8 +155,8 @@ void RecordConsumer::DumpToFile() {
 void RecordConsumer::Close() {
   // Waiting for the flush lock lets a batch in flight finish (or come back
   // into the queue) before the queue is written out.
-  std::lock_guard<std::recursive_mutex> flush(flush_lock_);
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> flush(flush_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   if (closed_) return;
   LoadFromFile();
   DumpToFile();
@@ -165,12 +165,12 @@ void RecordConsumer::Close() {
 }
 
 size_t RecordConsumer::QueueSize() const {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   return queue_.size();
 }
 
 std::vector<std::string> RecordConsumer::QueuedRecords() const {
-  std::lock_guard<std::recursive_mutex> lock(queue_lock_);
+  std::lock_guard<RecursiveLock> lock(queue_lock_);
   return std::vector<std::string>(queue_.begin(), queue_.end());
 }
 

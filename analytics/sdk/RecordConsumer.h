@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "analytics/sdk/Locks.h"
 #include "analytics/sdk/ObjectNode.h"
 #include "analytics/sdk/RecordSender.h"
 
@@ -62,8 +63,8 @@ class RecordConsumer {
   // room. Takes the queue lock.
   void Requeue(const std::vector<std::string>& batch);
 
-  mutable std::recursive_mutex queue_lock_;
-  std::recursive_mutex flush_lock_;
+  mutable RecursiveLock queue_lock_;
+  RecursiveLock flush_lock_;
   std::deque<std::string> queue_;
   bool loaded_ = false;
   bool closed_ = false;

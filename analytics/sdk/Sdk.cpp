@@ -4,9 +4,10 @@
 
 #include <atomic>
 #include <cstdio>
-#include <shared_mutex>
 #include <utility>
 
+#include "analytics/sdk/Json.h"
+#include "analytics/sdk/Locks.h"
 #include "analytics/sdk/Validation.h"
 
 namespace usage_analytics {
@@ -20,8 +21,8 @@ constexpr char kLib[] = "cpp";
 constexpr char kLibVersion[] = "0.9";
 constexpr char kLibMethod[] = "code";
 
-std::shared_mutex& InstanceLock() {
-  static std::shared_mutex lock;
+SharedLock& InstanceLock() {
+  static SharedLock lock;
   return lock;
 }
 
@@ -40,11 +41,6 @@ uint32_t NextRandom() {
   return static_cast<uint32_t>((z ^ (z >> 31)) >> 33);
 }
 
-std::string LastDigits(long long value, size_t count) {
-  const std::string digits = std::to_string(value);
-  return digits.size() <= count ? digits : digits.substr(digits.size() - count);
-}
-
 }  // namespace
 
 Sdk::Sdk(const std::string& server_url, const std::string& record_path,
@@ -58,7 +54,7 @@ Sdk::Sdk(const std::string& server_url, const std::string& record_path,
 bool Sdk::Init(const std::string& server_url, const std::string& record_path,
                const std::string& distinct_id, bool is_login_id) {
   if (!CheckIdentifier("Distinct ID", distinct_id)) return false;
-  std::unique_lock<std::shared_mutex> lock(InstanceLock());
+  std::unique_lock<SharedLock> lock(InstanceLock());
   if (g_instance != nullptr) return true;
   g_instance = new Sdk(server_url, record_path, distinct_id, is_login_id);
   g_random_state.store(static_cast<uint64_t>(CurrentTimeMillis() / 1000) * 0x2545F4914F6CDD1Dull +
@@ -70,7 +66,7 @@ bool Sdk::Init(const std::string& server_url, const std::string& record_path,
 void Sdk::Shutdown() {
   Sdk* instance = nullptr;
   {
-    std::unique_lock<std::shared_mutex> lock(InstanceLock());
+    std::unique_lock<SharedLock> lock(InstanceLock());
     instance = g_instance;
     g_instance = nullptr;
   }
@@ -82,22 +78,22 @@ void Sdk::Shutdown() {
 }
 
 bool Sdk::IsInitialized() {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   return g_instance != nullptr;
 }
 
 std::string Sdk::DistinctId() {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   return g_instance != nullptr ? g_instance->distinct_id_ : std::string();
 }
 
 bool Sdk::IsLoginId() {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   return g_instance != nullptr && g_instance->is_login_id_;
 }
 
 std::shared_ptr<RecordConsumer> Sdk::Consumer() {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   return g_instance != nullptr ? g_instance->consumer_ : nullptr;
 }
 
@@ -107,7 +103,7 @@ bool Sdk::FlushAll() {
 }
 
 void Sdk::Track(const std::string& event_name, const PropertiesNode& properties) {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->Assemble("track", event_name, properties, g_instance->distinct_id_, std::string());
 }
@@ -116,12 +112,12 @@ void Sdk::Track(const std::string& event_name) { Track(event_name, PropertiesNod
 
 void Sdk::TrackSignup(const std::string& login_id) {
   {
-    std::shared_lock<std::shared_mutex> lock(InstanceLock());
+    std::shared_lock<SharedLock> lock(InstanceLock());
     if (g_instance == nullptr) return;
     g_instance->Assemble("track_signup", "$SignUp", PropertiesNode(), login_id,
                          g_instance->distinct_id_);
   }
-  std::unique_lock<std::shared_mutex> lock(InstanceLock());
+  std::unique_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->distinct_id_ = login_id;
   g_instance->is_login_id_ = true;
@@ -131,13 +127,13 @@ void Sdk::TrackInstallation(const std::string& event_name, const PropertiesNode&
   PropertiesNode node;
   node.SetString("$ios_install_source", "");
   node.Merge(properties);
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->Assemble("track", event_name, node, g_instance->distinct_id_, std::string());
 }
 
 void Sdk::Profile(const std::string& type, const PropertiesNode& properties) {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->Assemble(type, std::string(), properties, g_instance->distinct_id_, std::string());
 }
@@ -201,13 +197,13 @@ void Sdk::ProfileAppend(const std::string& key, const std::string& value) {
 }
 
 void Sdk::RegisterSuperProperties(const PropertiesNode& properties) {
-  std::unique_lock<std::shared_mutex> lock(InstanceLock());
+  std::unique_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->super_properties_.Merge(properties);
 }
 
 void Sdk::ClearSuperProperties() {
-  std::unique_lock<std::shared_mutex> lock(InstanceLock());
+  std::unique_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return;
   g_instance->ResetSuperProperties();
 }
@@ -221,7 +217,7 @@ void Sdk::ResetSuperProperties() {
 bool Sdk::AssembleRecord(const std::string& type, const std::string& event_name,
                          const PropertiesNode& properties, const std::string& distinct_id,
                          const std::string& original_id) {
-  std::shared_lock<std::shared_mutex> lock(InstanceLock());
+  std::shared_lock<SharedLock> lock(InstanceLock());
   if (g_instance == nullptr) return false;
   return g_instance->Assemble(type, event_name, properties, distinct_id, original_id);
 }
@@ -236,43 +232,99 @@ bool Sdk::Assemble(const std::string& type, const std::string& event_name,
     if (!CheckIdentifier("Original ID", original_id)) return false;
   }
   const bool is_track = type.find("track") != std::string::npos;
+  const ObjectNode* super = is_track ? &super_properties_ : nullptr;
 
-  ObjectNode final_properties;
-  if (is_track) final_properties = super_properties_;
-  final_properties.Merge(properties);
-
+  // The caller's values win over the super properties, for the reserved
+  // keys as for every other.
+  auto find = [&](const std::string& key) -> const ValueNode* {
+    if (const ValueNode* own = properties.Find(key)) return own;
+    return super != nullptr ? super->Find(key) : nullptr;
+  };
   int64_t time = 0;
-  if (const ValueNode* stamp = final_properties.Find("$time")) {
+  if (const ValueNode* stamp = find("$time")) {
     time = stamp->AsDateTime().seconds * 1000 + stamp->AsDateTime().milliseconds;
-    final_properties.Remove("$time");
   } else {
     time = CurrentTimeMillis();
   }
-  std::string project;
-  if (const ValueNode* value = final_properties.Find("$project")) {
-    project = value->AsString();
-    final_properties.Remove("$project");
+  const ValueNode* project = find("$project");
+
+  // The record is written straight into its JSON form, members in key order,
+  // rather than built as a tree and serialised: the bytes are the same and
+  // the super properties need not be copied for every record.
+  std::string json;
+  json.reserve(1024);
+  json.append("{\"_track_id\":");
+  AppendInteger(TrackId(), &json);
+  json.append(",\"distinct_id\":");
+  AppendJsonString(distinct_id, &json);
+  if (is_track) {
+    json.append(",\"event\":");
+    AppendJsonString(event_name, &json);
   }
-  if (is_login_id_) final_properties.SetValue("$is_login_id", ValueNode::Bool(true));
+  json.append(",\"lib\":{\"$lib\":\"");
+  json.append(kLib);
+  json.append("\",\"$lib_method\":\"");
+  json.append(kLibMethod);
+  json.append("\",\"$lib_version\":\"");
+  json.append(kLibVersion);
+  json.append("\"}");
+  if (type == "track_signup") {
+    json.append(",\"original_id\":");
+    AppendJsonString(original_id, &json);
+  }
+  if (project != nullptr && !project->AsString().empty()) {
+    json.append(",\"project\":");
+    AppendJsonString(project->AsString(), &json);
+  }
+  json.append(",\"properties\":");
+  AppendFinalProperties(super, properties, is_login_id_, &json);
+  json.append(",\"time\":");
+  AppendInteger(time, &json);
+  json.append(",\"type\":");
+  AppendJsonString(type, &json);
+  json.push_back('}');
 
-  ObjectNode lib;
-  lib.SetValue("$lib", ValueNode::String(kLib));
-  lib.SetValue("$lib_version", ValueNode::String(kLibVersion));
-  lib.SetValue("$lib_method", ValueNode::String(kLibMethod));
-
-  ObjectNode record;
-  record.SetValue("type", ValueNode::String(type));
-  record.SetValue("time", ValueNode::Integer(time));
-  record.SetValue("distinct_id", ValueNode::String(distinct_id));
-  record.SetValue("properties", ValueNode::Object(std::move(final_properties)));
-  record.SetValue("lib", ValueNode::Object(std::move(lib)));
-  record.SetValue("_track_id", ValueNode::Integer(TrackId()));
-  if (!project.empty()) record.SetValue("project", ValueNode::String(project));
-  if (is_track) record.SetValue("event", ValueNode::String(event_name));
-  if (type == "track_signup") record.SetValue("original_id", ValueNode::String(original_id));
-
-  consumer_->Send(record);
+  consumer_->SendJson(std::move(json));
   return true;
+}
+
+void Sdk::AppendFinalProperties(const ObjectNode* super, const ObjectNode& own, bool login,
+                                std::string* out) {
+  static const std::string kLoginKey = "$is_login_id";
+  static const ObjectNode::Entries kNone;
+  const ObjectNode::Entries& supers = super != nullptr ? super->entries() : kNone;
+  auto s = supers.begin();
+  auto o = own.entries().begin();
+  bool login_pending = login;
+  bool first = true;
+  // A merge of the two ordered maps (and the login flag) in key order.
+  while (s != supers.end() || o != own.entries().end() || login_pending) {
+    const std::string* key = nullptr;
+    if (s != supers.end()) key = &s->first;
+    if (o != own.entries().end() && (key == nullptr || o->first < *key)) key = &o->first;
+    if (login_pending && (key == nullptr || kLoginKey < *key)) key = &kLoginKey;
+    const bool from_own = o != own.entries().end() && o->first == *key;
+    const bool from_super = s != supers.end() && s->first == *key;
+    const bool from_login = login_pending && *key == kLoginKey;
+    const ValueNode* value = from_own ? &o->second : (from_super ? &s->second : nullptr);
+    const bool reserved = *key == "$time" || *key == "$project";
+    const bool unset = !from_login && value->kind() == ValueKind::Unset;
+    if (!reserved && !unset) {
+      out->append(first ? "{" : ",");
+      first = false;
+      AppendJsonString(*key, out);
+      out->push_back(':');
+      if (from_login) {
+        out->append("true");
+      } else {
+        AppendJsonValue(*value, out);
+      }
+    }
+    if (from_own) ++o;
+    if (from_super) ++s;
+    if (from_login) login_pending = false;
+  }
+  out->append(first ? "{}" : "}");
 }
 
 int64_t Sdk::TrackId() {
@@ -282,9 +334,26 @@ int64_t Sdk::TrackId() {
 }
 
 int64_t Sdk::ComposeTrackId(int first, int second, int64_t millis) {
-  const std::string text =
-      LastDigits(first, 2) + LastDigits(second, 3) + LastDigits(static_cast<long long>(millis), 4);
-  return std::stoll(text);
+  // The same as concatenating the decimal texts' last digits and reading the
+  // result back, without building any text.
+  int64_t id = 0;
+  const struct {
+    int64_t value;
+    int width;
+  } fragments[] = {{first, 2}, {second, 3}, {millis, 4}};
+  for (const auto& fragment : fragments) {
+    int64_t modulus = 1;
+    for (int i = 0; i < fragment.width; ++i) modulus *= 10;
+    int64_t value = fragment.value % modulus;
+    if (value < 0) value = -value;
+    int64_t scale = 1;
+    const int64_t whole = fragment.value < 0 ? -fragment.value : fragment.value;
+    for (int digits = 0; digits < fragment.width && (digits == 0 || scale <= whole); ++digits) {
+      scale *= 10;
+    }
+    id = id * scale + value;
+  }
+  return id;
 }
 
 int64_t Sdk::CurrentTimeMillis() {

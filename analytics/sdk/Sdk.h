@@ -84,6 +84,11 @@ class Sdk {
                 const PropertiesNode& properties, const std::string& distinct_id,
                 const std::string& original_id);
   static void Profile(const std::string& type, const PropertiesNode& properties);
+  // Writes the record's "properties" object: `super` (null for profile
+  // records) overlaid by `own`, without "$time" and "$project", and with
+  // "$is_login_id" true when `login` is set.
+  static void AppendFinalProperties(const utils::ObjectNode* super, const utils::ObjectNode& own,
+                                    bool login, std::string* out);
 
   PropertiesNode super_properties_;
   std::string distinct_id_;
