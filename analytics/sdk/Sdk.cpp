@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <shared_mutex>
 #include <utility>
 
 #include "analytics/sdk/Json.h"
