@@ -123,7 +123,7 @@ TEST(Delivery, AFailedBatchGoesBackOnlyAsFarAsThereIsRoom) {
   CollectSink sink("requeue");
   // The endpoint answers slowly, so the queue can fill while the batch is
   // out, and then refuses it.
-  sink.Answer(500, 1.0);
+  sink.Answer(500, 2.0);
   RecordConsumer consumer(sink.CollectUrl(), folder.path());
   for (const auto& record : NumberedRange(0, 30)) consumer.SendJson(record);
   bool flushed = true;

@@ -41,9 +41,9 @@ class SchedulerTest : public testing::Test {
 TEST_F(SchedulerTest, FirstImmediateFlushRunsDetachedLaterOnesOnTheCaller) {
   LastSendFlag::Set(false);
   DeliveryScheduler scheduler;
-  // The endpoint takes a second to answer: a call that returned before that
+  // The endpoint takes two seconds to answer: a call that returned before that
   // cannot have waited for the delivery.
-  sink_.Answer(200, 1.0);
+  sink_.Answer(200, 2.0);
   Sdk::Track("First");
   scheduler.AddPending(1);
   scheduler.RequestFlush(true);
