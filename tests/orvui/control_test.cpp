@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "orvui/control/ControlUI.h"
@@ -252,6 +253,73 @@ TEST(Control, HitTestingFindsTheTopmostMouseEnabledControl) {
   under->SetVisible(true);
   EXPECT_EQ(root->Search(First, &p, FindVisible | FindHitTest), under);
   manager.InstallRoot(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The area the window has been asked to repaint since the last check.
+RECT TakeUpdateRect(HWND window) {
+  RECT rc = {0, 0, 0, 0};
+  if (!GetUpdateRect(window, &rc, FALSE)) rc = RECT{0, 0, 0, 0};
+  ValidateRect(window, nullptr);
+  return rc;
+}
+
+TEST(Control, InvalidationIsClippedByAncestorsAndClampedAtZero) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  {
+    CManagerUI manager;
+    manager.BindWindow(window, L"invalidation");
+    CVerticalLayoutUI* root = new CVerticalLayoutUI();
+    CVerticalLayoutUI* box = new CVerticalLayoutUI();
+    CControlUI* leaf = new CControlUI();
+    box->Add(leaf);
+    root->Add(box);
+    manager.InstallRoot(root);
+    root->Place(RECT{0, 0, 100, 100}, false);
+    leaf->Place(RECT{50, 50, 300, 300}, false);
+
+    struct Step {
+      const char* what;
+      std::function<void()> action;
+      RECT expected;
+    };
+    const Step steps[] = {
+        {"clipped by the ancestors", [&] { leaf->Invalidate(); }, {50, 50, 100, 100}},
+        {"old and new areas of a move",
+         [&] { leaf->Place(RECT{10, 10, 20, 20}, true); },
+         {10, 10, 100, 100}},
+        {"moving by an offset", [&] { leaf->MoveBy(5, 5, true); }, {10, 10, 25, 25}},
+        {"negative coordinates clamp at zero",
+         [&] { root->Place(RECT{-10, -10, 50, 50}, true); },
+         {0, 0, 100, 100}},
+        // The root's layout placed the leaf at -10,-10,50,50.
+        {"looks invalidate the control itself",
+         [&] { leaf->SetBkColor(0xFF00FF00); },
+         {0, 0, 50, 50}},
+        {"hidden controls never invalidate",
+         [&] {
+           box->SetVisible(false);
+           TakeUpdateRect(window);
+           leaf->Invalidate();
+         },
+         {0, 0, 0, 0}},
+    };
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      TakeUpdateRect(window);
+      step.action();
+      const RECT actual = TakeUpdateRect(window);
+      EXPECT_TRUE(EqualRect(&actual, &step.expected) != FALSE)
+          << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom;
+    }
+    manager.InstallRoot(nullptr);
+  }
+  DestroyWindow(window);
 }
 
 }  // namespace
