@@ -9,6 +9,7 @@
 #include "app/utils/Text.h"
 #include "download/CurlRuntime.h"
 #include "download/CurlTransferOptions.h"
+#include "download/PeerCertificateCheck.h"
 
 namespace {
 
@@ -102,7 +103,10 @@ int CurlClient::Transfer(FILE* part, int64_t already_present) {
   result |= curl_easy_setopt(transfer_, CURLOPT_URL, real_url_.c_str());
   result |= curl_easy_setopt(transfer_, CURLOPT_FOLLOWLOCATION, 1L);
   result |= curl_easy_setopt(transfer_, CURLOPT_WRITEFUNCTION, &CurlClient::AppendToFile);
-  result |= curl_easy_setopt(transfer_, CURLOPT_WRITEDATA, part);
+  part_file_ = part;
+  peer_checked_ = false;
+  peer_rejected_ = false;
+  result |= curl_easy_setopt(transfer_, CURLOPT_WRITEDATA, this);
   result |= curl_easy_setopt(transfer_, CURLOPT_NOPROGRESS, 0L);
   result |= curl_easy_setopt(transfer_, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
   result |= curl_easy_setopt(transfer_, CURLOPT_XFERINFODATA, this);
@@ -114,6 +118,8 @@ int CurlClient::Transfer(FILE* part, int64_t already_present) {
                                static_cast<curl_off_t>(already_present));
   }
   if (result == 0) result = curl_easy_perform(transfer_);
+  if (peer_rejected_) result = CURLE_PEER_FAILED_VERIFICATION;
+  part_file_ = nullptr;
   if (result == CURLE_HTTP_RETURNED_ERROR) {
     long status = 0;
     curl_easy_getinfo(transfer_, CURLINFO_RESPONSE_CODE, &status);
@@ -164,9 +170,17 @@ CURL* CurlClient::Head(const std::string& url) {
   CURL* handle = NewProbeHandle(url);
   if (!handle) return nullptr;
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  const int result = curl_easy_perform(handle);
+  int result = curl_easy_perform(handle);
+  if (result == CURLE_OK && !PeerCertificateCheck::Trusted(handle)) {
+    result = CURLE_PEER_FAILED_VERIFICATION;
+  }
   if (result != CURLE_OK) DEBUG_LOG(L"error:%d:%s\r\n", result, CurlText(result).c_str());
   DEBUG_LOG(L"error:%d:%s\r\n", result, CurlText(result).c_str());
+  if (result == CURLE_PEER_FAILED_VERIFICATION) {
+    // Nothing an unproven server said may be used.
+    curl_easy_cleanup(handle);
+    return nullptr;
+  }
   return handle;
 }
 
@@ -198,7 +212,10 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
   if (!handle) return url;
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   std::string real = url;
-  const int result = curl_easy_perform(handle);
+  int result = curl_easy_perform(handle);
+  if (result == CURLE_OK && !PeerCertificateCheck::Trusted(handle)) {
+    result = CURLE_PEER_FAILED_VERIFICATION;
+  }
   if (result != CURLE_OK) {
     DEBUG_LOG(L"error:%d:%s\r\n", result, CurlText(result).c_str());
   } else {
@@ -213,9 +230,13 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
   CURL* handle = NewProbeHandle(url);
   if (!handle) return -1.0;
   curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
-  const int result = curl_easy_perform(handle);
+  int result = curl_easy_perform(handle);
+  if (result == CURLE_OK && !PeerCertificateCheck::Trusted(handle)) {
+    result = CURLE_PEER_FAILED_VERIFICATION;
+  }
   curl_off_t value = -1;
-  if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &value) != CURLE_OK) {
+  if (result == CURLE_PEER_FAILED_VERIFICATION ||
+      curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &value) != CURLE_OK) {
     value = -1;
   }
   DEBUG_LOG(L"error:%d:%s\r\n", result, CurlText(result).c_str());
@@ -258,6 +279,12 @@ int CurlClient::AbortOnStop(void* data, curl_off_t, curl_off_t, curl_off_t, curl
 
 size_t CurlClient::Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
-size_t CurlClient::AppendToFile(char* data, size_t size, size_t count, void* file) {
-  return fwrite(data, size, count, static_cast<FILE*>(file)) * size;
+size_t CurlClient::AppendToFile(char* data, size_t size, size_t count, void* user) {
+  CurlClient* client = static_cast<CurlClient*>(user);
+  if (!client->peer_checked_) {
+    client->peer_checked_ = true;
+    client->peer_rejected_ = !PeerCertificateCheck::Trusted(client->transfer_);
+  }
+  if (client->peer_rejected_) return 0;
+  return fwrite(data, size, count, client->part_file_) * size;
 }

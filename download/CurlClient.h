@@ -56,7 +56,7 @@ class CurlClient {
                               curl_off_t upload_total, curl_off_t uploaded);
   static int AbortOnStop(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
   static size_t Discard(char* data, size_t size, size_t count, void* unused);
-  static size_t AppendToFile(char* data, size_t size, size_t count, void* file);
+  static size_t AppendToFile(char* data, size_t size, size_t count, void* client);
 
   CURL* NewProbeHandle(const std::string& url);
   void Probe(const std::string& url);
@@ -74,4 +74,9 @@ class CurlClient {
   int64_t last_progress_time_ = 0;
   std::atomic<bool> stop_{false};
   std::string real_url_;
+  // The part file of the running transfer, and the server's proof of
+  // identity, checked before its first byte is stored.
+  FILE* part_file_ = nullptr;
+  bool peer_checked_ = false;
+  bool peer_rejected_ = false;
 };

@@ -1,5 +1,7 @@
 #include "download/CurlTransferOptions.h"
 
+#include "download/PeerCertificateCheck.h"
+
 int CurlTransferOptions::ApplySafety(CURL* handle, long stall_seconds) {
   int result = 0;
   // Transfers run on worker threads: libcurl must not use signals there.
@@ -7,6 +9,7 @@ int CurlTransferOptions::ApplySafety(CURL* handle, long stall_seconds) {
   result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stall_seconds);
+  result |= PeerCertificateCheck::Enable(handle);
   return result;
 }
 
@@ -15,5 +18,6 @@ int CurlTransferOptions::ApplyProbeSafety(CURL* handle) {
   result |= curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   result |= curl_easy_setopt(handle, CURLOPT_TIMEOUT, kProbeTimeoutSeconds);
+  result |= PeerCertificateCheck::Enable(handle);
   return result;
 }

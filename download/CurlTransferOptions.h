@@ -1,8 +1,9 @@
 #pragma once
 // libcurl options every transfer of the download engine shares, chosen so
 // that no transfer can run for ever: a bounded number of redirects, an abort
-// when a connection stalls, and probes limited in time. Certificate checks
-// are never touched, so they stay at libcurl's defaults (verification on).
+// when a connection stalls, and probes limited in time. libcurl's
+// certificate checks are never switched off, and the presented chain is kept
+// for PeerCertificateCheck.
 //
 // Stateless; safe on any thread for the handle that thread owns.
 

@@ -8,6 +8,7 @@
 #include "app/utils/Text.h"
 #include "download/CurlRuntime.h"
 #include "download/CurlTransferOptions.h"
+#include "download/PeerCertificateCheck.h"
 
 namespace {
 
@@ -110,7 +111,8 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
   options |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::AbortOnStop);
   options |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
   options |= CurlTransferOptions::ApplyProbeSafety(handle);
-  bool ok = options == 0 && curl_easy_perform(handle) == CURLE_OK;
+  bool ok = options == 0 && curl_easy_perform(handle) == CURLE_OK &&
+            PeerCertificateCheck::Trusted(handle);
   if (ok) {
     char* effective = nullptr;
     if (curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective &&

@@ -47,6 +47,8 @@ class CMTCurlDownloader : public CDownloader {
     int64_t next_offset = 0;    // next byte of the whole file to fetch
     int64_t last_offset = 0;    // last byte of the range, inclusive
     int64_t attempt_start = 0;  // next_offset when the current attempt began
+    bool peer_checked = false;  // the server's identity was checked this attempt
+    bool peer_rejected = false;
     CURL* transfer = nullptr;
     std::string url;
     std::wstring part_path;

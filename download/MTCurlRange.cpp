@@ -11,6 +11,7 @@
 #include "download/CurlRuntime.h"
 #include "download/CurlTransferOptions.h"
 #include "download/MTCurlDownloader.h"
+#include "download/PeerCertificateCheck.h"
 
 void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* node) {
   int budget = kRangeRetryBudget;
@@ -55,7 +56,10 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* node) {
   if (result != 0) return result;
 
   node->attempt_start = node->next_offset;
+  node->peer_checked = false;
+  node->peer_rejected = false;
   result = curl_easy_perform(handle);
+  if (node->peer_rejected) result = CURLE_PEER_FAILED_VERIFICATION;
   if (result != CURLE_OK) {
     DEBUG_LOG(L"error:%d:%s\r\n", result,
               Utils::FromMultiByte(curl_easy_strerror(static_cast<CURLcode>(result))).c_str());
@@ -84,6 +88,11 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* node) {
 size_t CMTCurlDownloader::WritePart(char* data, size_t size, size_t count, void* user) {
   DownloadPartNode* node = static_cast<DownloadPartNode*>(user);
   if (!node || !node->file || node->next_offset > node->last_offset) return 0;
+  if (!node->peer_checked) {
+    node->peer_checked = true;
+    node->peer_rejected = !PeerCertificateCheck::Trusted(node->transfer);
+  }
+  if (node->peer_rejected) return 0;
   long status = 0;
   curl_easy_getinfo(node->transfer, CURLINFO_RESPONSE_CODE, &status);
   // A whole-file answer (the server ignored the range) starts at byte 0 of

@@ -102,8 +102,8 @@ std::vector<LoggedRequest> DlServer::Log() {
   const Json::Value reply = ParseJson(Http(base_ + "/_control/log", nullptr));
   std::vector<LoggedRequest> log;
   for (const auto& entry : reply) {
-    log.push_back({entry["method"].asString(), entry["path"].asString(),
-                   entry["range"].asString()});
+    log.push_back(
+        {entry["method"].asString(), entry["path"].asString(), entry["range"].asString()});
   }
   return log;
 }
@@ -221,25 +221,47 @@ std::wstring PackageUrl(const std::string& base, const Package& package, int red
   return Wide(url);
 }
 
-bool TrustTestCa() {
+bool SetTestCaTrusted(bool trusted) {
   const std::wstring path = Wide(Env("DLSERVER_CA_CERT"));
   if (path.empty()) return false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   std::string der(16384, '\0');
   DWORD read = 0;
   const BOOL ok = ReadFile(file, &der[0], static_cast<DWORD>(der.size()), &read, nullptr);
   CloseHandle(file);
   if (!ok || read == 0) return false;
-  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                   CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+  HCERTSTORE store =
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
   if (!store) return false;
-  const BOOL added = CertAddEncodedCertificateToStore(
-      store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), read,
-      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  BOOL done = FALSE;
+  if (trusted) {
+    done = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                            reinterpret_cast<const BYTE*>(der.data()), read,
+                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  } else {
+    // The registry holds the current user's root store; removing the
+    // certificate's key there takes it out for every later chain check.
+    PCCERT_CONTEXT ca = CertCreateCertificateContext(
+        X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), read);
+    BYTE hash[20];
+    DWORD hash_size = sizeof(hash);
+    done = ca && CertGetCertificateContextProperty(ca, CERT_SHA1_HASH_PROP_ID, hash, &hash_size);
+    if (done) {
+      std::wstring key = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
+      const wchar_t* digits = L"0123456789ABCDEF";
+      for (DWORD i = 0; i < hash_size; ++i) {
+        key += digits[hash[i] >> 4];
+        key += digits[hash[i] & 15];
+      }
+      const LONG removed = RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+      done = removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
+    }
+    if (ca) CertFreeCertificateContext(ca);
+  }
   CertCloseStore(store, 0);
-  return added != FALSE;
+  return done != FALSE;
 }
 
 }  // namespace dltest

@@ -106,7 +106,8 @@ std::wstring PackageUrl(const std::string& base, const Package& package, int red
                         const std::string& segment = std::string());
 
 // Adds the loopback servers' test CA (DLSERVER_CA_CERT) to the current
-// user's trusted root store of this Wine prefix; false when it cannot.
-bool TrustTestCa();
+// user's trusted root store of this Wine prefix, or removes it from there;
+// false when that cannot be done.
+bool SetTestCaTrusted(bool trusted);
 
 }  // namespace dltest

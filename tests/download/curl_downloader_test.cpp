@@ -114,8 +114,7 @@ struct ResumeCase {
   std::vector<std::string> ranges;  // Range header of each GET, in order
 };
 
-class CurlResumeTest : public CurlDownloaderTest, public testing::WithParamInterface<ResumeCase> {
-};
+class CurlResumeTest : public CurlDownloaderTest, public testing::WithParamInterface<ResumeCase> {};
 
 TEST_P(CurlResumeTest, EndsWithTheExactFile) {
   const ResumeCase& c = GetParam();
@@ -135,20 +134,21 @@ TEST_P(CurlResumeTest, EndsWithTheExactFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, CurlResumeTest,
-    testing::Values(
-        ResumeCase{"cut", R"([{"methods":["GET"],"cut_after":1000000,"count":1}])",
-                   {"", "bytes=1000000-"}},
-        // Without a length the cut looks like a normal end to libcurl; the
-        // length from the probe shows it is not.
-        ResumeCase{"cut_without_length",
-                   R"([{"methods":["GET"],"cut_after":1000000,"omit_length":true,"count":1}])",
-                   {"", "bytes=1000000-"}},
-        // A server that then ignores the range would append the file's start
-        // to the part file; the part is dropped and fetched again instead.
-        ResumeCase{"cut_then_range_ignored",
-                   R"([{"methods":["GET"],"cut_after":1000000,"count":1},
+    testing::Values(ResumeCase{"cut",
+                               R"([{"methods":["GET"],"cut_after":1000000,"count":1}])",
+                               {"", "bytes=1000000-"}},
+                    // Without a length the cut looks like a normal end to libcurl; the
+                    // length from the probe shows it is not.
+                    ResumeCase{
+                        "cut_without_length",
+                        R"([{"methods":["GET"],"cut_after":1000000,"omit_length":true,"count":1}])",
+                        {"", "bytes=1000000-"}},
+                    // A server that then ignores the range would append the file's start
+                    // to the part file; the part is dropped and fetched again instead.
+                    ResumeCase{"cut_then_range_ignored",
+                               R"([{"methods":["GET"],"cut_after":1000000,"count":1},
                        {"methods":["GET"],"ignore_ranges":true,"count":1}])",
-                   {"", "bytes=1000000-", ""}}),
+                               {"", "bytes=1000000-", ""}}),
     [](const testing::TestParamInfo<ResumeCase>& info) { return std::string(info.param.name); });
 
 // The retry budget of 12: a partial-file failure (18) costs 1, others 2.
@@ -168,8 +168,7 @@ std::string Alternating() {
   return rules + "]";
 }
 
-class CurlBudgetTest : public CurlDownloaderTest, public testing::WithParamInterface<BudgetCase> {
-};
+class CurlBudgetTest : public CurlDownloaderTest, public testing::WithParamInterface<BudgetCase> {};
 
 TEST_P(CurlBudgetTest, GivesUpWhenTheBudgetIsSpent) {
   const BudgetCase& c = GetParam();
@@ -227,20 +226,24 @@ TEST_P(CurlMd5Test, ChecksTheDigestFromTheAddress) {
   for (const auto& request : server.Requests("GET", package.name)) EXPECT_EQ(request.range, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Digests, CurlMd5Test,
-    testing::Values(
-        Md5Case{"upper_case", 1,
-                {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_RETRY, DL_CODE_START, DL_CODE_NOTICE,
-                 DL_CODE_FAIL},
-                L"curl文件md5校验失败"},
-        Md5Case{"other_digest", 2,
-                {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_RETRY, DL_CODE_START, DL_CODE_NOTICE,
-                 DL_CODE_FAIL},
-                L"curl文件md5校验失败"},
-        Md5Case{"short_segment", 3, {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_SUCCESS},
-                L"curl获取url-md5失败"}),
-    [](const testing::TestParamInfo<Md5Case>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Digests, CurlMd5Test,
+                         testing::Values(Md5Case{"upper_case",
+                                                 1,
+                                                 {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_RETRY,
+                                                  DL_CODE_START, DL_CODE_NOTICE, DL_CODE_FAIL},
+                                                 L"curl文件md5校验失败"},
+                                         Md5Case{"other_digest",
+                                                 2,
+                                                 {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_RETRY,
+                                                  DL_CODE_START, DL_CODE_NOTICE, DL_CODE_FAIL},
+                                                 L"curl文件md5校验失败"},
+                                         Md5Case{"short_segment",
+                                                 3,
+                                                 {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_SUCCESS},
+                                                 L"curl获取url-md5失败"}),
+                         [](const testing::TestParamInfo<Md5Case>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(CurlDownloaderTest, EmptyTargetFailsWithoutRequest) {
   const Package package = server.Create("ss_order.bin", 3000000, 11);
@@ -270,7 +273,8 @@ TEST_F(CurlDownloaderTest, ProgressPausesDuringAStallAndResumesAfter) {
   // Find the longest silence between two reports: the stall.
   size_t gap_end = 1;
   for (size_t i = 1; i < progress.size(); ++i) {
-    if (progress[i].when - progress[i - 1].when > progress[gap_end].when - progress[gap_end - 1].when)
+    if (progress[i].when - progress[i - 1].when >
+        progress[gap_end].when - progress[gap_end - 1].when)
       gap_end = i;
   }
   EXPECT_GE(progress[gap_end].when - progress[gap_end - 1].when, std::chrono::seconds(3));
@@ -281,8 +285,7 @@ TEST_F(CurlDownloaderTest, ProgressPausesDuringAStallAndResumesAfter) {
 
 TEST_F(CurlDownloaderTest, StalledConnectionIsAbandonedAndResumed) {
   const Package package = server.Create("ss_dead.bin", 1500000, 19);
-  server.Rules(
-      R"([{"methods":["GET"],"stall_after":400000,"stall_seconds":600,"count":1}])");
+  server.Rules(R"([{"methods":["GET"],"stall_after":400000,"stall_seconds":600,"count":1}])");
   CurlClient client(PackageUrl(server.base(), package, 0), target, nullptr,
                     [](void*, double, double, double) {});
   EXPECT_EQ(client.Start(), CURLE_OPERATION_TIMEDOUT);
@@ -306,25 +309,40 @@ TEST_F(CurlDownloaderTest, RedirectLoopEndsAsAFailure) {
             bound);
 }
 
-TEST_F(CurlDownloaderTest, HttpsNeedsATrustedCertificate) {
-  ASSERT_TRUE(TrustTestCa());
-  const Package package = server.Create("ss_tls.bin", 1100000, 23);
-  auto refused = Make(PackageUrl(Env("DLSERVER_HTTPS_SELF_URL"), package, 0));
-  refused->Start();
-  ASSERT_TRUE(events.WaitFinals(1, kWait));
-  EXPECT_EQ(events.LastFinal(), DL_CODE_FAIL);
-  EXPECT_FALSE(FileExists(target));
-  EXPECT_TRUE(server.Requests("GET", package.name).empty());
-  refused.reset();
+// HTTPS: the package is run elevated, so only a server whose certificate
+// leads to a trusted root may deliver it.
+struct TlsCase {
+  const char* name;
+  const char* server;  // environment variable with the server's base URL
+  bool ca_trusted;     // the test CA is in the prefix's root store
+  int final_code;
+};
 
-  EventRecorder trusted_events;
-  CCurlDownloader trusted(trusted_events.Callback(),
-                          PackageUrl(Env("DLSERVER_HTTPS_TRUSTED_URL"), package, 1), target);
-  trusted.Start();
-  ASSERT_TRUE(trusted_events.WaitFinals(1, kWait));
-  EXPECT_EQ(trusted_events.LastFinal(), DL_CODE_SUCCESS);
-  EXPECT_EQ(Md5Of(target), package.md5);
+class CurlTlsTest : public CurlDownloaderTest, public testing::WithParamInterface<TlsCase> {};
+
+TEST_P(CurlTlsTest, AcceptsOnlyTrustedServers) {
+  const TlsCase& c = GetParam();
+  ASSERT_TRUE(SetTestCaTrusted(c.ca_trusted));
+  const Package package = server.Create("ss_tls.bin", 1100000, 23);
+  auto downloader = Make(PackageUrl(Env(c.server), package, 1));
+  downloader->Start();
+  ASSERT_TRUE(events.WaitFinals(1, kWait));
+  EXPECT_EQ(events.LastFinal(), c.final_code);
+  if (c.final_code == DL_CODE_SUCCESS) {
+    EXPECT_EQ(Md5Of(target), package.md5);
+  } else {
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(FileExists(part));
+    EXPECT_TRUE(server.Requests("GET", package.name).empty());
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, CurlTlsTest,
+    testing::Values(TlsCase{"ca_not_trusted", "DLSERVER_HTTPS_TRUSTED_URL", false, DL_CODE_FAIL},
+                    TlsCase{"self_signed", "DLSERVER_HTTPS_SELF_URL", true, DL_CODE_FAIL},
+                    TlsCase{"ca_trusted", "DLSERVER_HTTPS_TRUSTED_URL", true, DL_CODE_SUCCESS}),
+    [](const testing::TestParamInfo<TlsCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CurlDownloaderTest, DestructionStopsTheTransferAndReportsNothingMore) {
   const Package package = server.Create("ss_order.bin", 3000000, 11);
