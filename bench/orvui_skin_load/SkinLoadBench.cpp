@@ -53,8 +53,8 @@ CControlUI* CountAll(CControlUI*, void* data) {
 
 void Report(const char* what, std::vector<double> times) {
   std::sort(times.begin(), times.end());
-  std::printf("%-28s min %8.3f ms  median %8.3f ms  max %8.3f ms  (%zu runs)\n", what, times.front(),
-              times[times.size() / 2], times.back(), times.size());
+  std::printf("%-28s min %8.3f ms  median %8.3f ms  max %8.3f ms  (%zu runs)\n", what,
+              times.front(), times[times.size() / 2], times.back(), times.size());
 }
 
 }  // namespace

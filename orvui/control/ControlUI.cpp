@@ -326,7 +326,7 @@ void CControlUI::DispatchEvent(UIEvent& event) {
 void CControlUI::HandleEvent(UIEvent& event) {
   switch (event.type) {
     case EventSetCursor:
-      ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // the arrow
+      ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
       return;
     case EventKillFocus:
       focused_ = false;

@@ -80,7 +80,7 @@ CControlUI* CDialogBuilder::BuildLoaded(IDialogBuilderCallback* callback, CManag
       }
     }
   }
-  return BuildLevel(root.Child(), parent);
+  return BuildLevel(root.Child(), parent, baseDepth_);
 }
 
 void CDialogBuilder::RegisterResources(const CXmlNode& root) {
@@ -125,7 +125,7 @@ void CDialogBuilder::RegisterResources(const CXmlNode& root) {
   }
 }
 
-void CDialogBuilder::BuildInclude(const CXmlNode& node, CControlUI* parent) {
+void CDialogBuilder::BuildInclude(const CXmlNode& node, CControlUI* parent, int depth) {
   bool hasCount = false;
   const wchar_t* countText = AttrNoCase(node, L"count", &hasCount);
   const int count = hasCount ? ReadInt(countText) : 1;
@@ -135,6 +135,7 @@ void CDialogBuilder::BuildInclude(const CXmlNode& node, CControlUI* parent) {
   for (int i = 0; i < count; ++i) {
     CDialogBuilder builder;
     builder.includeDepth_ = includeDepth_ + 1;
+    builder.baseDepth_ = depth;
     if (!resourceType_.empty()) {
       builder.Build(MAKEINTRESOURCEW(static_cast<WORD>(ReadInt(source))), resourceType_.c_str(),
                     callback_, manager_, parent);
@@ -147,7 +148,10 @@ void CDialogBuilder::BuildInclude(const CXmlNode& node, CControlUI* parent) {
   }
 }
 
-CControlUI* CDialogBuilder::BuildLevel(const CXmlNode& first, CControlUI* parent) {
+CControlUI* CDialogBuilder::BuildLevel(const CXmlNode& first, CControlUI* parent, int depth) {
+  // Deeper levels are left out: layout, painting and destruction recurse
+  // once per level, so an unbounded tree could exhaust the stack.
+  if (depth >= CXmlDoc::kMaxDepth) return nullptr;
   CControlUI* firstCreated = nullptr;
   for (CXmlNode node = first; node.IsValid(); node = node.Sibling()) {
     const wchar_t* tag = node.Name();
@@ -155,14 +159,14 @@ CControlUI* CDialogBuilder::BuildLevel(const CXmlNode& first, CControlUI* parent
       continue;
     }
     if (Is(tag, L"Include")) {
-      BuildInclude(node, parent);
+      BuildInclude(node, parent, depth);
       continue;
     }
     CControlUI* control = CreateBuiltinControl(tag);
     if (control == nullptr && callback_ != nullptr) control = callback_->CreateCustomControl(tag);
     if (control == nullptr) continue;  // unknown: the whole subtree is skipped
 
-    if (node.HasChildElements()) BuildLevel(node.Child(), control);
+    if (node.HasChildElements()) BuildLevel(node.Child(), control, depth + 1);
 
     if (parent != nullptr) {
       if (std::wcscmp(node.AttributeValue(L"cover"), L"true") == 0) {

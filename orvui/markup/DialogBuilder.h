@@ -53,14 +53,18 @@ class CDialogBuilder {
 
  private:
   void RegisterResources(const CXmlNode& root);
-  CControlUI* BuildLevel(const CXmlNode& first, CControlUI* parent);
-  void BuildInclude(const CXmlNode& node, CControlUI* parent);
+  CControlUI* BuildLevel(const CXmlNode& first, CControlUI* parent, int depth);
+  void BuildInclude(const CXmlNode& node, CControlUI* parent, int depth);
 
   CXmlDoc doc_;
   IDialogBuilderCallback* callback_ = nullptr;
   CManagerUI* manager_ = nullptr;
   std::wstring resourceType_;  // set when the markup came from a module resource
   int includeDepth_ = 0;
+  // Control depth at which this document's top level starts; included
+  // documents continue the count so that the whole tree stays within
+  // CXmlDoc::kMaxDepth levels.
+  int baseDepth_ = 0;
 };
 
 // The built-in tag table; null for tags the framework does not build.

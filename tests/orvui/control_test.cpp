@@ -268,8 +268,8 @@ RECT TakeUpdateRect(HWND window) {
 }
 
 TEST(Control, InvalidationIsClippedByAncestorsAndClampedAtZero) {
-  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
   {
     CManagerUI manager;
@@ -291,11 +291,15 @@ TEST(Control, InvalidationIsClippedByAncestorsAndClampedAtZero) {
     const Step steps[] = {
         {"clipped by the ancestors", [&] { leaf->Invalidate(); }, {50, 50, 100, 100}},
         {"old and new areas of a move",
-         [&] { leaf->Place(RECT{10, 10, 20, 20}, true); },
+         [&] {
+           leaf->Place(RECT{10, 10, 20, 20}, true);
+         },
          {10, 10, 100, 100}},
         {"moving by an offset", [&] { leaf->MoveBy(5, 5, true); }, {10, 10, 25, 25}},
         {"negative coordinates clamp at zero",
-         [&] { root->Place(RECT{-10, -10, 50, 50}, true); },
+         [&] {
+           root->Place(RECT{-10, -10, 50, 50}, true);
+         },
          {0, 0, 100, 100}},
         // The root's layout placed the leaf at -10,-10,50,50.
         {"looks invalidate the control itself",

@@ -146,6 +146,20 @@ TEST(DialogBuilder, IncludesAddToTheSameParentAndCannotRecurseForever) {
   EXPECT_EQ(depth, CDialogBuilder::kMaxIncludeDepth + 1);
 }
 
+TEST(DialogBuilder, IncludedLevelsCountTowardsTheDepthLimit) {
+  OrvUITest::UseLooseSkin(OrvUITest::SkinFolder());
+  std::wstring markup = L"<Window>";
+  for (int i = 0; i < 200; ++i) markup += L"<VerticalLayout>";
+  markup += L"<Include source=\"deep\\nest200.xml\"/>";
+  for (int i = 0; i < 200; ++i) markup += L"</VerticalLayout>";
+  markup += L"</Window>";
+  Tree tree = BuildText(markup.c_str());
+  ASSERT_TRUE(tree);
+  int depth = 0;
+  for (CControlUI* c = tree.get(); c != nullptr; c = AsContainer(c)->ItemAt(0)) ++depth;
+  EXPECT_EQ(depth, CXmlDoc::kMaxDepth);
+}
+
 LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }

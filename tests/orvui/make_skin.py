@@ -62,6 +62,8 @@ def make_test(source, out):
     write(os.path.join(folder, "limit", "exact.xml"), markup_of_size(LIMIT))
     write(os.path.join(folder, "limit", "over.xml"), markup_of_size(LIMIT + 1))
     write(os.path.join(folder, "limit", "empty.xml"), b"")
+    nest = "<Window>" + "<VerticalLayout>" * 200 + "</VerticalLayout>" * 200 + "</Window>"
+    write(os.path.join(folder, "deep", "nest200.xml"), nest.encode("ascii"))
     pack(folder, os.path.join(out, "skin.7z"))
 
 

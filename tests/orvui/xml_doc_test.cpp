@@ -17,6 +17,8 @@ TEST(XmlDoc, MalformedMarkupEndsInItsMessageAndNoTree) {
     const wchar_t* location;
   } cases[] = {
       {L"hello", L"Expected start tag", L"hello"},
+      {L"  \r\n ", L"Expected start tag", L""},
+      {L"<!-- only a comment -->", L"Expected start tag", L""},
       {L"<Window><a/>junk</Window>", L"Expected start tag", L"junk</Window>"},
       {L"<Window><Label><Label/>", L"Expected start tag", L""},
       {L"<Window", L"Error parsing element name", L""},
