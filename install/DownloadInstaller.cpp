@@ -24,6 +24,19 @@ std::wstring ParentFolder(const std::wstring& path) {
   return std::wstring(buffer.data());
 }
 
+// The package has just ended when its final event arrives, and the system
+// may keep its program file mapped for a moment after that: deleting it is
+// refused or only takes effect later. A short wait until the file is really
+// gone keeps the package from staying behind.
+void DeletePackageFile(const std::wstring& path) {
+  for (int attempt = 0; attempt < 30; ++attempt) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    DeleteFileW(path.c_str());
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    Sleep(100);
+  }
+}
+
 }  // namespace
 
 const wchar_t* const CDownloadInstaller::kUninstallerCopyName = L"Kestrima_un_asa.exe";
@@ -253,11 +266,11 @@ void CDownloadInstaller::CleanUpPackage() {
     package = package_path_;
     download = download_path_;
   }
-  DeleteFileW(package.c_str());
+  DeletePackageFile(package);
   // The file the downloader actually wrote, when a later start moved the
   // install folder away from it.
-  if (!download.empty() && download != package) DeleteFileW(download.c_str());
+  if (!download.empty() && download != package) DeletePackageFile(download);
   std::lock_guard<std::mutex> lock(g_last_package_mutex);
-  if (!g_last_package.empty()) DeleteFileW(g_last_package.c_str());
+  if (!g_last_package.empty()) DeletePackageFile(g_last_package);
   g_last_package = package;
 }

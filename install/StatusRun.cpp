@@ -2,6 +2,7 @@
 
 #include "app/utils/ChildProcess.h"
 #include "app/utils/Exception.h"
+#include "app/utils/Text.h"
 #include "install/ChildOutputReader.h"
 #include "install/StatusLineBuffer.h"
 
@@ -35,10 +36,16 @@ CStatusRun::Outcome CStatusRun::Execute(const std::wstring& command_line, const 
   CStatusLineBuffer lines;
   CChildOutputReader reader(child.OutputRead(), child.Process());
   PipelineEvents held;
-  auto handle = [&](const std::wstring& text) {
-    if (text.empty()) return;
+  // Lines after a deciding line that came with the same read are still
+  // handled; later reads are not.
+  auto handle = [&](const std::vector<std::string>& raw_lines) {
     PipelineEvents events;
-    const int decision = parse(text, &events);
+    int decision = 0;
+    for (const std::string& raw : raw_lines) {
+      if (raw.empty()) continue;
+      const int result = parse(Utils::FromMultiByte(raw, code_page), &events);
+      if (result != 0) decision = result;
+    }
     size_t now = events.size();
     if (decision != 0) {
       outcome.decision = decision;
@@ -55,9 +62,9 @@ CStatusRun::Outcome CStatusRun::Execute(const std::wstring& command_line, const 
 
   std::string chunk;
   while (reader.Read(&chunk)) {
-    if (outcome.decision == 0) handle(lines.Take(chunk.data(), chunk.size(), code_page));
+    if (outcome.decision == 0) handle(lines.Take(chunk.data(), chunk.size()));
   }
-  if (outcome.decision == 0) handle(lines.Rest(code_page));
+  if (outcome.decision == 0) handle({lines.Rest()});
 
   WaitForSingleObject(child.Process(), INFINITE);
   DWORD exit_code = 0;

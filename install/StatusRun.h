@@ -38,8 +38,8 @@ class CStatusRun {
     bool crashed = false;
   };
 
-  // `code_page` is read before every chunk, as the parse function may change
-  // it for the chunks that follow.
+  // `code_page` is read before every line, as the parse function may change
+  // it for the lines that follow.
   static Outcome Execute(const std::wstring& command_line, const UINT& code_page,
                          const ParseFunction& parse, const DecidingFunction& deciding,
                          const PipelineCallback& report);

@@ -28,7 +28,9 @@ CUninstaller::~CUninstaller() {
 std::wstring CUninstaller::BuildCommandLine() const {
   std::wstring user;
   const bool admin_account = Utils::GetConsoleUserName(&user) && Utils::IsAdminAccount(user);
-  std::wstring line = uninstaller_path_;
+  // Quoted, so that a temporary folder under a user name with spaces cannot
+  // make the system guess at the program and start another one.
+  std::wstring line = L"\"" + uninstaller_path_ + L"\"";
   line += L" /S -adminact=";
   line += admin_account ? L"true" : L"false";
   line += L" -authorizationact=";

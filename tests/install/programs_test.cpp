@@ -127,7 +127,7 @@ TEST(UninstallerProgramTest, RemovesTheInstallationAndKeepsUserFiles) {
     ASSERT_TRUE(CopyFileW((folder + L"\\uninst.ep").c_str(), copy.c_str(), FALSE));
     EventRecorder recorder;
     {
-      CUninstaller runner(recorder.Callback(), L"\"" + copy + L"\"", folder);
+      CUninstaller runner(recorder.Callback(), copy, folder);
       runner.Start();
     }
     const PipelineEvents events = recorder.Events();

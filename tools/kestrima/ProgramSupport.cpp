@@ -16,7 +16,7 @@ void StatusOutput::Write(const std::string& bytes) const {
 }
 
 void StatusOutput::Line(const std::wstring& text) const {
-  Write(WideToCodePage(text, CP_UTF8) + "\r\n");
+  Write(WideToCodePage(text, CP_UTF8) + "\n");
 }
 
 std::wstring CommandLineTail(const std::wstring& command_line, const std::wstring& marker) {
