@@ -109,6 +109,20 @@ TEST_F(SchedulerTest, ShutdownFlushWithNothingPendingSendsNothingAndTheFileKeeps
   EXPECT_NE(file.find("\"event\":\"Left\""), std::string::npos) << file;
 }
 
+TEST_F(SchedulerTest, DetachedRequestsFinishBeforeTheSchedulerGoes) {
+  LastSendFlag::Set(false);
+  sink_.Answer(200, 2.0);
+  Sdk::Track("Late");
+  {
+    DeliveryScheduler scheduler;
+    scheduler.RequestFlush(false);  // detached: counts one pending request
+    scheduler.RequestFlush(true);   // detached: sends once that count is in
+  }
+  // The scheduler's end waited for both, so the slow delivery is complete.
+  EXPECT_EQ(sink_.Records().size(), 1u);
+  EXPECT_EQ(Sdk::Consumer()->QueueSize(), 0u);
+}
+
 class ConcurrencyTest : public SchedulerTest {
  protected:
   ConcurrencyTest() : SchedulerTest("concurrency") {}
@@ -163,6 +177,46 @@ TEST_F(ConcurrencyTest, RecordsFromManyThreadsDuringFlushesArriveOnceEachInOrder
   std::vector<int> expected(kPerThread);
   for (int i = 0; i < kPerThread; ++i) expected[i] = i;
   for (const auto& entry : sequences) EXPECT_EQ(entry.second, expected) << entry.first;
+}
+
+TEST(SdkShutdown, RecordingThreadsSurviveTheInstanceGoingAway) {
+  TempFolder folder;
+  std::atomic<bool> stop{false};
+  std::atomic<int> calls{0};
+  ASSERT_TRUE(Sdk::Init("http://127.0.0.1:9/collect?project=pc", folder.path(), "d", false));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&stop, &calls] {
+      PropertiesNode properties;
+      properties.SetString("qv_text", std::string(200, 'x'));
+      while (!stop.load()) {
+        Sdk::Track("Busy", properties);
+        Sdk::ProfileSet("qv_label", "x");
+        calls.fetch_add(1);
+      }
+    });
+  }
+  while (calls.load() < 2000) Sleep(1);
+  Sdk::Shutdown();
+  const int at_shutdown = calls.load();
+  while (calls.load() < at_shutdown + 2000) Sleep(1);  // calls without an instance
+  stop.store(true);
+  for (auto& thread : threads) thread.join();
+  EXPECT_FALSE(Sdk::IsInitialized());
+
+  // The file holds the queue as it was at shutdown: whole records only.
+  const std::string text =
+      sdk_testing::ReadFileText(folder.path() + usage_analytics::RecordConsumer::kRecordFileName);
+  size_t lines = 0;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find('\n', start);
+    ASSERT_NE(end, std::string::npos);
+    const Json::Value record = sdk_testing::ParseJson(text.substr(start, end - start));
+    EXPECT_TRUE(record.isMember("_track_id"));
+    ++lines;
+    start = end + 1;
+  }
+  EXPECT_EQ(lines, usage_analytics::RecordConsumer::kCapacity);
 }
 
 }  // namespace
