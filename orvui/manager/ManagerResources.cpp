@@ -62,6 +62,8 @@ void CManagerUI::UseArchiveBytes(const void* bytes, size_t size) {
   if (p.archiveHeld) CloseHeldArchive();
   p.archiveName = L"membuffer";
   p.archiveHeld = true;
+  // With the 7z switch off the bytes would be a ZIP archive, which is never
+  // read (see OpenArchiveFile): the handle stays null.
   p.archive = p.archiveIs7z ? CSkinArchive::OpenBytes(bytes, size) : nullptr;
 }
 
