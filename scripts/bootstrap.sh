@@ -22,7 +22,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth fonts-wqy-microhei p7zip-full nginx osslsigncode
   python3 libz-mingw-w64-dev libstb-dev googletest cmake make dpkg-dev
-  ca-certificates openssl curl file bc
+  ca-certificates openssl curl file bc x11-utils
 )
 
 missing=()
