@@ -145,18 +145,13 @@ std::string FormatNumber(double value) {
   // "inf" would make the collector reject the whole batch, so they go out as
   // null.
   if (!std::isfinite(value)) return "null";
+  // General notation with six significant digits is exactly the default
+  // stream form (and printf's "%g"), exponent of at least two digits
+  // included, without going through the C runtime's formatter.
   char text[64];
-  const int n = std::snprintf(text, sizeof(text), "%g", value);
-  if (n <= 0) return "null";
-  std::string result(text, static_cast<size_t>(n));
-  // Some C runtimes print three exponent digits (1e+006); the stream form
-  // has at least two.
-  const size_t e = result.find('e');
-  if (e != std::string::npos && e + 2 < result.size()) {
-    size_t digits = e + 2;
-    while (result.size() - digits > 2 && result[digits] == '0') result.erase(digits, 1);
-  }
-  return result;
+  const auto result =
+      std::to_chars(text, text + sizeof(text), value, std::chars_format::general, 6);
+  return std::string(text, result.ptr);
 }
 
 std::string FormatDateTime(int64_t seconds, int milliseconds) {
