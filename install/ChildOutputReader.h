@@ -19,7 +19,7 @@ class CChildOutputReader {
  public:
   static const DWORD kChunkSize = 1024;
   // How long the worker sleeps between looks at an empty pipe.
-  static const DWORD kPollMilliseconds = 50;
+  static const DWORD kPollMilliseconds = 100;
 
   CChildOutputReader(HANDLE output, HANDLE process) : output_(output), process_(process) {}
 
