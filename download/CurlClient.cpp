@@ -104,6 +104,8 @@ int CurlClient::Transfer(FILE* part, int64_t already_present) {
   result |= curl_easy_setopt(transfer_, CURLOPT_FOLLOWLOCATION, 1L);
   result |= curl_easy_setopt(transfer_, CURLOPT_WRITEFUNCTION, &CurlClient::AppendToFile);
   part_file_ = part;
+  speed_received_ = 0;
+  speed_since_ms_ = GetTickCount64();
   peer_checked_ = false;
   peer_rejected_ = false;
   result |= curl_easy_setopt(transfer_, CURLOPT_WRITEDATA, this);
@@ -251,8 +253,17 @@ int CurlClient::ProgressCallback(void* data, curl_off_t expected, curl_off_t rec
   const int64_t now = static_cast<int64_t>(time(nullptr));
   if (now == client->last_progress_time_) return 0;
   client->last_progress_time_ = now;
-  curl_off_t speed = 0;
-  if (client->transfer_) curl_easy_getinfo(client->transfer_, CURLINFO_SPEED_DOWNLOAD_T, &speed);
+  // The current speed, over the time since the last evaluation. libcurl's
+  // own figure is the attempt's average, which never falls to 0 while a
+  // connection stalls, so it would keep reporting unchanged progress.
+  const ULONGLONG now_ms = GetTickCount64();
+  const ULONGLONG elapsed_ms =
+      now_ms > client->speed_since_ms_ ? now_ms - client->speed_since_ms_ : 1;
+  const curl_off_t fresh =
+      received > client->speed_received_ ? received - client->speed_received_ : 0;
+  const double speed = static_cast<double>(fresh) * 1000.0 / static_cast<double>(elapsed_ms);
+  client->speed_received_ = received;
+  client->speed_since_ms_ = now_ms;
   double percent = 0.0;
   if (client->total_length_ > kMinimumLength) {
     const int64_t before = client->resume_offset_ > 0 ? client->resume_offset_ : 0;
@@ -263,7 +274,7 @@ int CurlClient::ProgressCallback(void* data, curl_off_t expected, curl_off_t rec
     return 0;
   }
   if (percent != 0.0) {
-    client->hook_(client->owner_, static_cast<double>(speed), 0.0, percent);
+    client->hook_(client->owner_, speed, 0.0, percent);
     if (expected != 0) {
       DEBUG_LOG(L" %dM %dM   progress:%f%%  speed:%f \n", static_cast<int>(received >> 20),
                 static_cast<int>(expected >> 20), static_cast<double>(static_cast<float>(percent)),

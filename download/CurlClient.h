@@ -77,6 +77,9 @@ class CurlClient {
   // The part file of the running transfer, and the server's proof of
   // identity, checked before its first byte is stored.
   FILE* part_file_ = nullptr;
+  // Bytes of the attempt at the last progress evaluation, and its time.
+  curl_off_t speed_received_ = 0;
+  unsigned long long speed_since_ms_ = 0;
   bool peer_checked_ = false;
   bool peer_rejected_ = false;
 };
