@@ -34,6 +34,9 @@ RecordConsumer::RecordConsumer(const std::string& server_url, const std::string&
     : record_file_path_(ResolveRecordFile(record_path)),
       sender_(std::make_unique<RecordSender>(server_url)) {}
 
+RecordConsumer::RecordConsumer(std::unique_ptr<RecordSender> sender, const std::string& record_path)
+    : record_file_path_(ResolveRecordFile(record_path)), sender_(std::move(sender)) {}
+
 RecordConsumer::~RecordConsumer() { Close(); }
 
 void RecordConsumer::Send(const utils::ObjectNode& record) { SendJson(ToJson(record)); }
@@ -50,7 +53,7 @@ bool RecordConsumer::Flush() {
   std::vector<std::string> batch;
   {
     std::lock_guard<RecursiveLock> lock(queue_lock_);
-    if (closed_) return false;
+    if (closed_ || sender_ == nullptr) return false;
     const size_t n = std::min(queue_.size(), kBatchSize);
     if (n == 0) return true;
     batch.reserve(n);
@@ -76,7 +79,8 @@ bool RecordConsumer::Flush() {
     WriteError(std::string("Exception when flush failed: (") + e.what() + ") ");
     succeeded = false;
   }
-  // A failed batch, whatever the cause, goes back rather than being lost.
+  // A failed batch goes back rather than being lost, also when the failure
+  // was an exception (running out of memory while building the body).
   if (!succeeded) Requeue(batch);
   return succeeded;
 }

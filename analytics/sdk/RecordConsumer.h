@@ -33,6 +33,8 @@ class RecordConsumer {
   // `record_path` is a file, or a folder (ending with a separator) in which
   // kRecordFileName is used; empty means no persistence.
   RecordConsumer(const std::string& server_url, const std::string& record_path);
+  // The same with a sender of the caller's making.
+  RecordConsumer(std::unique_ptr<RecordSender> sender, const std::string& record_path);
   ~RecordConsumer();
   RecordConsumer(const RecordConsumer&) = delete;
   RecordConsumer& operator=(const RecordConsumer&) = delete;

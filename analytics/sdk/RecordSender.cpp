@@ -42,6 +42,8 @@ size_t StoreHeader(char* data, size_t size, size_t count, void* user) {
 
 RecordSender::RecordSender(std::string server_url) : server_url_(std::move(server_url)) {}
 
+RecordSender::~RecordSender() = default;
+
 HttpResponse RecordSender::Post(const std::string& url, const std::string& body,
                                 const HeaderList& extra_headers) {
   HttpResponse response;

@@ -24,10 +24,13 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 class RecordSender {
  public:
   explicit RecordSender(std::string server_url);
+  virtual ~RecordSender();
 
   // Compresses, encodes and posts `json_array`; true only for status 200.
   // Records the outcome in LastSendFlag unless compression failed.
-  bool Send(const std::string& json_array, const HeaderList& extra_headers);
+  // Virtual so that a consumer can be given a sender that fails in ways the
+  // network cannot be made to (tests of the consumer's error handling).
+  virtual bool Send(const std::string& json_array, const HeaderList& extra_headers);
 
   // One POST of `body` with a fresh handle; never throws.
   static HttpResponse Post(const std::string& url, const std::string& body,

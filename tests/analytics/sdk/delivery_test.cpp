@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,6 +151,26 @@ TEST(Delivery, AFailedBatchGoesBackOnlyAsFarAsThereIsRoom) {
   EXPECT_FALSE(alone.Flush());
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(alone.QueuedRecords(), NumberedRange(0, 30));
+}
+
+// A sender that fails the way the network cannot be made to.
+class ThrowingSender : public usage_analytics::RecordSender {
+ public:
+  ThrowingSender() : RecordSender("http://127.0.0.1:9/") {}
+  bool Send(const std::string&, const usage_analytics::HeaderList&) override {
+    throw std::runtime_error("out of memory");
+  }
+};
+
+TEST(Delivery, ABatchLostToAnExceptionIsReportedAndQueuedAgain) {
+  TempFolder folder;
+  RecordConsumer consumer(std::make_unique<ThrowingSender>(), folder.path());
+  for (const auto& record : NumberedRange(0, 31)) consumer.SendJson(record);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(consumer.FlushAll());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Exception when flush failed: (out of memory) ");
+  EXPECT_EQ(consumer.QueuedRecords(), NumberedRange(0, 31));
 }
 
 TEST(Delivery, CertificatesAreCheckedOverHttps) {
