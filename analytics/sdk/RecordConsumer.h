@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "analytics/sdk/Locks.h"
+#include "analytics/sdk/RecursiveLock.h"
 #include "analytics/sdk/ObjectNode.h"
 #include "analytics/sdk/RecordSender.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "analytics/sdk/Json.h"
-#include "analytics/sdk/Locks.h"
+#include "analytics/sdk/SharedLock.h"
 #include "analytics/sdk/Validation.h"
 
 namespace usage_analytics {
