@@ -9,6 +9,7 @@ int CurlTransferOptions::ApplySafety(CURL* handle, long stall_seconds) {
   result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stall_seconds);
+  result |= curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
   result |= PeerCertificateCheck::Enable(handle);
   return result;
 }

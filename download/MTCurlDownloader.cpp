@@ -249,6 +249,10 @@ bool CMTCurlDownloader::JoinParts() {
   }
   FILE* first = _wfopen(PartPath(0).c_str(), L"ab+");
   if (!first) return false;
+  // The parts are copied in small blocks; large stdio buffers keep the
+  // number of system calls of a join of hundreds of MiB low.
+  std::vector<char> write_buffer(kJoinBufferBytes), read_buffer(kJoinBufferBytes);
+  setvbuf(first, write_buffer.data(), _IOFBF, write_buffer.size());
   bool ok = true;
   char block[1024];
   for (size_t i = 1; i < parts_.size() && ok; ++i) {
@@ -257,6 +261,7 @@ bool CMTCurlDownloader::JoinParts() {
       ok = false;
       break;
     }
+    setvbuf(next, read_buffer.data(), _IOFBF, read_buffer.size());
     size_t n;
     while ((n = fread(block, 1, sizeof(block), next)) > 0) {
       if (fwrite(block, 1, n, first) != n) {

@@ -36,6 +36,7 @@ class CMTCurlDownloader : public CDownloader {
   static const unsigned kThreadStartPauseMs = 100;
   static const unsigned kCompletionPollMs = 200;
   static const long kRangeStallSeconds = 5;
+  static const size_t kJoinBufferBytes = 256 * 1024;
   // Failure codes of a part besides libcurl's.
   static const int kPartPending = -1;
   static const int kPartFileNotOpened = -2;
