@@ -72,7 +72,7 @@ def make_bench(out):
     folder = os.path.join(out, "bench_skin")
     shutil.rmtree(folder, ignore_errors=True)
     # Noisy images keep the archive near the size of the installer's skin.
-    for i in range(12):
+    for i in range(13):
         write(os.path.join(folder, "res", "img%02d.png" % i),
               png(96, 96, lambda x, y: bytes(rng.getrandbits(8) for _ in range(4))))
     lines = ['<?xml version="1.0" encoding="utf-8"?>',
