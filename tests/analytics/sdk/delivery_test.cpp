@@ -153,6 +153,23 @@ TEST(Delivery, AFailedBatchGoesBackOnlyAsFarAsThereIsRoom) {
   EXPECT_EQ(alone.QueuedRecords(), NumberedRange(0, 30));
 }
 
+TEST(Delivery, ResponsesCarryStatusHeadersAndTheTransferErrorText) {
+  CollectSink sink("response");
+  // Not a form the endpoint accepts: it answers 400 with a text body.
+  const auto refused = usage_analytics::RecordSender::Post(sink.CollectUrl(), "junk", {});
+  EXPECT_EQ(refused.status, 400);
+  EXPECT_EQ(refused.body, "gzip field is not 1");
+  EXPECT_EQ(refused.headers.at("Content-Type"), "text/plain; charset=utf-8");
+  EXPECT_EQ(refused.headers.at("Content-Length"), "19");
+  EXPECT_EQ(refused.headers.at("HTTP/1.1 400 Bad Request"), "present");
+
+  const auto unreachable =
+      usage_analytics::RecordSender::Post("http://127.0.0.1:9/collect?project=pc", "x", {});
+  EXPECT_EQ(unreachable.status, -1);
+  EXPECT_EQ(unreachable.body, "Couldn't connect to server");
+  EXPECT_TRUE(unreachable.headers.empty());
+}
+
 // A sender that fails the way the network cannot be made to.
 class ThrowingSender : public usage_analytics::RecordSender {
  public:
