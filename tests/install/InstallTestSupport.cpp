@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include <curl/curl.h>
+
 #include "app/utils/Files.h"
 #include "app/utils/Text.h"
 
@@ -105,6 +107,24 @@ std::wstring PublishOnDownloadServer(const std::wstring& file, const std::wstrin
 
 std::wstring MissingOnDownloadServer(const std::wstring& name) {
   return ServerUrl() + L"/files/0123456789abcdef0123456789abcdef/" + name;
+}
+
+bool ControlDownloadServer(const std::string& what, const std::string& json) {
+  CURL* curl = curl_easy_init();
+  if (!curl) return false;
+  const std::string url = Utils::ToUtf8(ServerUrl()) + "/_control/" + what;
+  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, json.c_str());
+  curl_easy_setopt(
+      curl, CURLOPT_WRITEFUNCTION,
+      +[](char*, size_t size, size_t count, void*) { return size * count; });
+  long status = 0;
+  if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return status == 200;
 }
 
 PipelineCallback EventRecorder::Callback() {

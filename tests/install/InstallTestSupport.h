@@ -47,6 +47,10 @@ std::wstring PublishOnDownloadServer(const std::wstring& file, const std::wstrin
 // An address on the download server that answers 404.
 std::wstring MissingOnDownloadServer(const std::wstring& name);
 
+// Posts a JSON body to the download server's control interface ("rules",
+// "reset"); true when it answered 200.
+bool ControlDownloadServer(const std::string& what, const std::string& json);
+
 // Collects events from any thread.
 class EventRecorder {
  public:

@@ -251,6 +251,29 @@ TEST_F(PipelineTest, WithInsNewTheUninstallerWaitsForTheProductToEnd) {
   EXPECT_EQ(recorder.MilestoneCodes(), expected);
 }
 
+TEST_F(PipelineTest, DestroyingDuringTheDownloadStopsEverything) {
+  // Every download stalls after its first bytes for longer than the test.
+  ASSERT_TRUE(install_test::ControlDownloadServer(
+      "rules", R"({"rules": [{"methods": ["GET"], "stall_after": 4096, "stall_seconds": 120}]})"));
+  TempFolder folder(L"abandoned download");
+  EventRecorder recorder;
+  {
+    auto pipeline = NewPipeline(&recorder);
+    pipeline->Configure(url_, L"", folder.Path(), true, true, false, false, L"");
+    pipeline->Start();
+    EXPECT_TRUE(recorder.WaitFor({1001}, kRunTimeout));
+    Sleep(500);
+  }
+  const size_t reported = recorder.Events().size();
+  install_test::ControlDownloadServer("reset", "{}");
+  Sleep(500);
+  EXPECT_EQ(recorder.Events().size(), reported);
+  for (int code : recorder.MilestoneCodes()) {
+    EXPECT_TRUE(code == 1001 || code == 1004 || code == 1005) << code;
+  }
+  EXPECT_FALSE(FileExists(folder.File(L"Kestrima.exe")));
+}
+
 TEST_F(PipelineTest, DestroyingWhileWaitingForTheProductIsSafe) {
   TempFolder folder(L"abandoned");
   InstallInto(folder.Path());
