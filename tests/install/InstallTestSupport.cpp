@@ -1,13 +1,13 @@
 #include "tests/install/InstallTestSupport.h"
 
+#include <winsock2.h>
+
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-
-#include <curl/curl.h>
 
 #include "app/utils/Files.h"
 #include "app/utils/Text.h"
@@ -109,22 +109,34 @@ std::wstring MissingOnDownloadServer(const std::wstring& name) {
   return ServerUrl() + L"/files/0123456789abcdef0123456789abcdef/" + name;
 }
 
-bool ControlDownloadServer(const std::string& what, const std::string& json) {
-  CURL* curl = curl_easy_init();
-  if (!curl) return false;
-  const std::string url = Utils::ToUtf8(ServerUrl()) + "/_control/" + what;
-  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, json.c_str());
-  curl_easy_setopt(
-      curl, CURLOPT_WRITEFUNCTION,
-      +[](char*, size_t size, size_t count, void*) { return size * count; });
-  long status = 0;
-  if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_slist_free_all(headers);
-  curl_easy_cleanup(curl);
-  return status == 200;
+SilentServer::SilentServer() : socket_(INVALID_SOCKET) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (listener == INVALID_SOCKET) return;
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  int length = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 8) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    closesocket(listener);
+    return;
+  }
+  socket_ = listener;
+  port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() {
+  if (socket_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(socket_));
+  WSACleanup();
+}
+
+std::wstring SilentServer::Url() const {
+  if (socket_ == INVALID_SOCKET) return std::wstring();
+  return L"http://127.0.0.1:" + std::to_wstring(port_);
 }
 
 PipelineCallback EventRecorder::Callback() {

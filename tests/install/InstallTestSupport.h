@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -47,9 +48,19 @@ std::wstring PublishOnDownloadServer(const std::wstring& file, const std::wstrin
 // An address on the download server that answers 404.
 std::wstring MissingOnDownloadServer(const std::wstring& name);
 
-// Posts a JSON body to the download server's control interface ("rules",
-// "reset"); true when it answered 200.
-bool ControlDownloadServer(const std::string& what, const std::string& json);
+// A loopback listener that accepts connections and never answers, for a
+// download that hangs; its own, so that no shared server state changes.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  // "http://127.0.0.1:<port>", empty when no socket could be had.
+  std::wstring Url() const;
+
+ private:
+  uintptr_t socket_;
+  int port_ = 0;
+};
 
 // Collects events from any thread.
 class EventRecorder {
