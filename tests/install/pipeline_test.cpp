@@ -203,6 +203,10 @@ TEST_F(PipelineTest, SecondStartInstallsIntoTheNewFolder) {
   // The window starts again only after it has handled the end of the first
   // run, by when the pipeline has cleaned up after it.
   for (int i = 0; i < 100 && FileExists(first.File(kPackageFile.substr(1))); ++i) Sleep(50);
+  // The first installation is gone meanwhile (removed by hand or by its
+  // uninstaller), folder and all; the download still goes to its folder.
+  install_test::RemoveTree(first.Path());
+  ASSERT_FALSE(install_test::FolderExists(first.Path()));
 
   recorder.Clear();
   pipeline->Configure(url_, L"", second.Path(), false, false, false, false, L"");
