@@ -13,7 +13,7 @@ CCurlDownloader::CCurlDownloader(DownloadCallback callback, const std::wstring& 
       url_(url),
       target_path_(target_path),
       client_(url, target_path, this, &CCurlDownloader::ProgressHook),
-      runner_([this] { Run(); }) {
+      runner_([this] { dlThreadFun(); }) {
   // A part file left by an earlier process belongs to a download nobody
   // can vouch for; this downloader starts from nothing.
   if (!target_path_.empty()) DeleteFileW(client_.PartPath().c_str());
@@ -38,7 +38,7 @@ void CCurlDownloader::ProgressHook(void* owner, double speed, double, double per
   }
 }
 
-void CCurlDownloader::Run() {
+void CCurlDownloader::dlThreadFun() {
   Report(DL_CODE_START, 1.0, L"");
   if (target_path_.empty()) {
     Report(DL_CODE_FAIL, 1.0, L"");

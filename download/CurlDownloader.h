@@ -27,7 +27,7 @@ class CCurlDownloader : public CDownloader {
   void Start() override;
 
  private:
-  void Run();
+  void dlThreadFun();
   void Report(int code, double progress, const wchar_t* text);
   static void ProgressHook(void* owner, double speed, double reserved, double percent);
 

@@ -25,7 +25,7 @@ CMTCurlDownloader::CMTCurlDownloader(DownloadCallback callback, const std::wstri
     : callback_(std::move(callback)),
       url_(url),
       target_path_(target_path),
-      runner_([this] { StartDown(); }) {
+      runner_([this] { Start_Down(); }) {
   // Files of an earlier process are never resumed: nobody can vouch for them.
   DeleteFileW(target_path_.c_str());
   DeletePartFiles();
@@ -69,7 +69,7 @@ std::vector<std::pair<int64_t, int64_t>> CMTCurlDownloader::SplitRanges(int64_t 
   return ranges;
 }
 
-void CMTCurlDownloader::StartDown() {
+void CMTCurlDownloader::Start_Down() {
   Report(DL_CODE_START, 1.0, L"");
   DEBUG_LOG(L"start download\r\n");
   CurlRuntime::Use use;
@@ -196,7 +196,9 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
   }
   if (failure == 0) {
     last_progress_ = 0.0;
-    if (!JoinParts()) {
+    // The completion's own log line names each part as it is appended.
+    if (!JoinParts(
+            [](const std::wstring& path) { DEBUG_LOG(L"partPath::%s\r\n", path.c_str()); })) {
       // Whatever the join left behind cannot be trusted for a resume.
       DeleteFileW(target_path_.c_str());
       DeletePartFiles();
@@ -240,7 +242,7 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
   }
 }
 
-bool CMTCurlDownloader::JoinParts() {
+bool CMTCurlDownloader::JoinParts(const std::function<void(const std::wstring&)>& appended) {
   for (auto& part : parts_) {
     if (part->file) {
       fclose(part->file);
@@ -271,7 +273,7 @@ bool CMTCurlDownloader::JoinParts() {
     }
     if (ferror(next)) ok = false;
     fclose(next);
-    DEBUG_LOG(L"partPath::%s\r\n", parts_[i]->part_path.c_str());
+    appended(parts_[i]->part_path);
   }
   if (fclose(first) != 0) ok = false;
   // A short or overlong result means a part held bytes of another range.

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -70,12 +71,14 @@ class CMTCurlDownloader : public CDownloader {
   static std::vector<std::pair<int64_t, int64_t>> SplitRanges(int64_t length);
 
  private:
-  void StartDown();
+  void Start_Down();
   bool getRealDownloadUrl(const std::string& url);
   bool SetUpParts();
   void StartRangeThreads();
   void waitForFinishThreadFun();
-  bool JoinParts();
+  // Appends the further parts to part 0 and renames it to the target;
+  // `appended` is told of each part once it is in.
+  bool JoinParts(const std::function<void(const std::wstring&)>& appended);
   void ReleaseParts();
   void DeletePartFiles() const;
   std::wstring PartPath(int index) const;
