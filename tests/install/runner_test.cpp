@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
             "StateIsCaseSensitive", "write State=success\\nState=FAIL\\n\n", {kEndedSilently}},
         PackageCase{"NothingPrinted", "", {kEndedSilently}},
         PackageCase{"FailAndLaterLinesOfTheSameChunk",
-                    "write State=Fail\\nMessage=same chunk\\n\nsleep 300\n"
+                    "write State=Fail\\nMessage=same chunk\\n\nsleep 1000\n"
                     "write Message=later chunk\\n\n",
                     {kPackageFailed, {3009, 0.0, L"same chunk"}}},
         PackageCase{"LineSplitAcrossReads",
