@@ -41,8 +41,11 @@ void ChildProcess::Start(const std::wstring& command_line) {
     throw Exception();
   }
   out_->CloseWrite();
-  err_->CloseWrite();
   in_->CloseRead();
+  // Nobody reads the child's standard error. With the read end open, a child
+  // that writes more than the pipe holds there would block for ever; with
+  // both ends closed here, its writes fail at once and it goes on.
+  err_->Close();
 }
 
 void ChildProcess::Close() {

@@ -3,7 +3,8 @@
 //
 // Thread contract: one owner thread starts, reads and closes it. Reading the
 // output pipe blocks until the child writes or until the child and every
-// process that inherited its handles have exited.
+// process that inherited its handles have exited. The child's standard error
+// leads nowhere: writes to it fail instead of filling an unread pipe.
 
 #include <windows.h>
 

@@ -22,6 +22,14 @@ TEST(ChildProcess, ReadsARealChildsOutputUntilItEnds) {
   EXPECT_EQ(result.output, "Encode=UTF8\nProgress=0.5\n\xe5\xae\x8c\xe6\x88\x90\n");
 }
 
+TEST(ChildProcess, ChildWritingMuchToStandardErrorDoesNotHang) {
+  // Far more than any pipe buffer: with an unread error pipe the child would
+  // block before printing "done", and this read would never end.
+  const auto result = testing_support::RunAndCollect(Child() + L" stderr 4194304");
+  EXPECT_EQ(result.output, "done\n");
+  EXPECT_EQ(result.exit_code, 0u);
+}
+
 TEST(ChildProcess, StandardInputReachesTheChild) {
   Utils::ChildProcess child;
   child.Start(Child() + L" stdin");

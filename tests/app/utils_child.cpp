@@ -6,6 +6,8 @@
 //   utils_child settings [args]    prints the settings record after the
 //                                  command line is applied
 //   utils_child sleep <ms>         waits, then exits 7
+//   utils_child stderr <bytes>     writes that much to standard error, then
+//                                  "done" to standard output
 #include <windows.h>
 
 #include <cstdio>
@@ -64,6 +66,15 @@ int wmain(int argc, wchar_t** argv) {
     return lock.Acquire() ? 0 : 1;
   }
   if (mode == L"settings") return PrintSettings();
+  if (mode == L"stderr" && argc > 2) {
+    const std::string chunk(4096, 'e');
+    DWORD written = 0;
+    for (long left = _wtol(argv[2]); left > 0; left -= 4096) {
+      WriteFile(GetStdHandle(STD_ERROR_HANDLE), chunk.data(), 4096, &written, nullptr);
+    }
+    Print(L"done");
+    return 0;
+  }
   if (mode == L"sleep" && argc > 2) {
     Sleep(static_cast<DWORD>(_wtoi(argv[2])));
     return 7;
