@@ -257,6 +257,19 @@ TEST_F(CurlDownloaderTest, EmptyTargetFailsWithoutRequest) {
   EXPECT_TRUE(server.Log().empty());
 }
 
+TEST_F(CurlDownloaderTest, UnwritablePartFileFailsEveryAttempt) {
+  const Package package = server.Create("ss_order.bin", 3000000, 11);
+  target = dir.File(L"missing\\__Package_Kestrima.exe");
+  auto downloader = Make(PackageUrl(server.base(), package, 0));
+  downloader->Start();
+  ASSERT_TRUE(events.WaitFinals(1, kWait));
+  EXPECT_EQ(events.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_FAIL}));
+  EXPECT_EQ(events.LastFinalValue(), static_cast<double>(CurlClient::kPartFileNotOpened));
+  // The probe's answer is kept: only the first attempt asks for the length.
+  EXPECT_EQ(server.Requests("HEAD", package.name).size(), 1u);
+  EXPECT_TRUE(server.Requests("GET", package.name).empty());
+}
+
 TEST_F(CurlDownloaderTest, ProgressPausesDuringAStallAndResumesAfter) {
   const Package package = server.Create("ss_stall.bin", 3000000, 17);
   server.Rules(R"([{"methods":["GET"],"rate":600000,"stall_after":1200000,"stall_seconds":5}])");

@@ -257,6 +257,17 @@ INSTANTIATE_TEST_SUITE_P(Digests, MTCurlMd5Test,
                            return std::string(info.param.name);
                          });
 
+TEST_F(MTCurlDownloaderTest, UnwritablePartFileFailsTheRun) {
+  const Package package = server.Create("mt_md5.bin", 1300000, 41);
+  target = dir.File(L"missing\\__Package_Kestrima.exe");
+  auto downloader = Make(PackageUrl(server.base(), package, 0), false);
+  downloader->Start();
+  ASSERT_TRUE(events.WaitFinals(1, kWait));
+  EXPECT_EQ(events.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_RETRY}));
+  EXPECT_EQ(events.LastFinalValue(), static_cast<double>(CMTCurlDownloader::kPartFileNotOpened));
+  EXPECT_TRUE(server.Requests("GET", package.name).empty());
+}
+
 TEST_F(MTCurlDownloaderTest, RefusesToRunWithoutLibcurl) {
   const Package package = server.Create("mt_md5.bin", 1300000, 41);
   InstallerSettings::Instance().HttpReady = false;
