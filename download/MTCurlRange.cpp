@@ -98,7 +98,8 @@ size_t CMTCurlDownloader::WritePart(char* data, size_t size, size_t count, void*
   // A whole-file answer (the server ignored the range) starts at byte 0 of
   // the file; its bytes belong here only when this attempt starts there too.
   // Anything else would be stored at the wrong place.
-  if (status != 206 && node->attempt_start != 0) return 0;
+  // Protocols without a status (local files) honour the range themselves.
+  if (status != 0 && status != 206 && node->attempt_start != 0) return 0;
   const int64_t n = static_cast<int64_t>(size * count);
   int64_t take = n;
   if (node->next_offset + n > node->last_offset + 1)

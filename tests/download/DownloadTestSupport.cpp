@@ -85,6 +85,7 @@ Package DlServer::Create(const std::string& name, long long size, int seed) {
   package.name = name;
   package.md5 = reply["md5"].asString();
   package.size = size;
+  package.path = reply["path"].asString();
   return package;
 }
 

@@ -26,6 +26,7 @@ struct Package {
   std::string name;
   std::string md5;
   long long size = 0;
+  std::string path;  // where the server keeps it (a path of the host)
 };
 
 struct LoggedRequest {

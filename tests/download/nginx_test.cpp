@@ -1,4 +1,5 @@
-// Both libcurl downloaders against nginx on loopback, behind one redirect.
+// Both libcurl downloaders against other sources than the test server:
+// nginx on loopback behind one redirect, and a local file address.
 
 #include <gtest/gtest.h>
 
@@ -37,5 +38,22 @@ INSTANTIATE_TEST_SUITE_P(Kinds, NginxTest, testing::Values(1, 3),
                            return info.param == 3 ? std::string("multi_part")
                                                   : std::string("single_stream");
                          });
+
+// A "file:///" address has no status code; the single-stream downloader's
+// second probe takes its length all the same.
+TEST(LocalFileTest, SingleStreamFetchesAFileAddress) {
+  DlServer server;
+  const Package package = server.Create("nginx_21m.bin", 20971521, 43);
+  ASSERT_EQ(package.path.substr(0, 1), "/");
+  TempDir dir;
+  const std::wstring target = dir.File(L"__Package_Kestrima.exe");
+  EventRecorder events;
+  auto downloader =
+      CreateDownloader(1, events.Callback(), Wide("file:///Z:" + package.path), target);
+  downloader->Start();
+  ASSERT_TRUE(events.WaitFinals(1, 240));
+  EXPECT_EQ(events.Codes(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
+  EXPECT_EQ(Md5Of(target), package.md5);
+}
 
 }  // namespace
