@@ -20,7 +20,7 @@ WINESERVER=/usr/lib/wine/wineserver64
 export WINEPREFIX="$PREFIX" WINEDEBUG=-all WINEARCH=win64
 
 init_prefix() {
-  [ -f "$PREFIX/.kestrima-ready" ] && return 0
+  [ -f "$PREFIX/.kestrima-ready-2" ] && return 0
   echo "harness: initialising Wine prefix $PREFIX" >&2
   rm -rf "$PREFIX"
   # No Mono or Gecko prompts: nothing here needs them.
@@ -28,8 +28,12 @@ init_prefix() {
   "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # A crashing test program just ends: no debugger is started to describe it,
+  # which would attach to it and slow down or disturb the programs after it.
+  "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
+  "$WINE" reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
   "$WINESERVER" -w
-  touch "$PREFIX/.kestrima-ready"
+  touch "$PREFIX/.kestrima-ready-2"
 }
 
 start_xvfb() {

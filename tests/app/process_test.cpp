@@ -96,22 +96,60 @@ TEST(Thread, JoinBeforeResumeNeitherHangsNorRuns) {
   EXPECT_FALSE(ran);
 }
 
+// Posts a message to the window every few milliseconds until stopped. If the
+// pump under test has not returned after ten seconds, a quit message with
+// code 99 ends it, so that a hang shows as a failure instead of a time-out.
+class MessageSource {
+ public:
+  MessageSource(HWND window, DWORD pump_thread) : window_(window), pump_thread_(pump_thread) {
+    thread_.Start(L"", [this](void*) { Run(); }, nullptr);
+    thread_.Resume();
+  }
+  ~MessageSource() {
+    stop_ = true;
+    thread_.Join();
+  }
+
+ private:
+  void Run() {
+    for (int waited = 0; !stop_; waited += 5) {
+      if (waited >= 10000) {
+        PostThreadMessageW(pump_thread_, WM_QUIT, 99, 0);
+        return;
+      }
+      PostMessageW(window_, WM_APP, 0, 0);
+      Sleep(5);
+    }
+  }
+
+  HWND window_;
+  DWORD pump_thread_;
+  std::atomic<bool> stop_{false};
+  Utils::Thread thread_;
+};
+
 TEST(PumpMessages, ReturnsOnQuitAndPostsItAgain) {
   HWND window = CreateWindowExW(0, L"STATIC", L"pump", 0, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
-  PostQuitMessage(5);
-  Utils::PumpMessages(window);
   MSG msg;
+  {
+    PostQuitMessage(5);
+    MessageSource source(window, GetCurrentThreadId());
+    Utils::PumpMessages(window);
+  }
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 5u);
+  EXPECT_EQ(msg.wParam, 5u) << "99 means the pump did not return on its own";
 
-  // With messages flowing, the pump lasts at least 100 ms.
-  SetTimer(window, 1, 10, nullptr);
+  // With messages flowing, the pump lasts at least 100 ms, then returns.
   const ULONGLONG start = GetTickCount64();
-  Utils::PumpMessages(window);
+  {
+    MessageSource source(window, GetCurrentThreadId());
+    Utils::PumpMessages(window);
+  }
   EXPECT_GE(GetTickCount64() - start, 100u);
-  KillTimer(window, 1);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the pump hung until the watchdog's quit message";
   DestroyWindow(window);
 }
 
