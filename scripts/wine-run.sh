@@ -18,4 +18,17 @@ while IFS='=' read -r name _; do
     KESTRIMA_EXE_*) export "$name=${!name//\//\\}" ;;
   esac
 done < <(env)
-exec /usr/lib/wine/wine64 "$@"
+# The program's output goes through a file of its own. Wine starts some of
+# its helpers (the desktop's explorer.exe, for one) from the first program
+# that needs them, and they outlive it holding that program's output; had
+# they our caller's pipe, CTest would wait for them long after the test ended.
+out="$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")"
+trap 'rm -f "$out"' EXIT
+/usr/lib/wine/wine64 "$@" </dev/null >"$out" 2>&1 &
+pid=$!
+tail -n +1 -f --pid="$pid" "$out" &
+tail_pid=$!
+status=0
+wait "$pid" || status=$?
+wait "$tail_pid" || true
+exit "$status"
