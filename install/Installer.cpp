@@ -72,16 +72,9 @@ void CInstaller::Run() {
       command_line_, code_page_,
       [this](const std::wstring& text, PipelineEvents* events) { return Parse(text, events); },
       &IsDeciding, callback_);
-  if (!outcome.started) {
-    Report(IST_CODE_FAIL, 2.0, L"");
-  } else if (outcome.decision == 0) {
-    // A package that crashed did not install, whatever it printed before.
-    if (outcome.crashed) {
-      Report(IST_CODE_FAIL, 0.0, kPackageFailedText);
-    } else {
-      Report(IST_CODE_SUCCESS, 1.0, L"");
-    }
-  }
+  // A package that crashed did not install, whatever it printed before.
+  CStatusRun::ReportUndecided(
+      outcome, {IST_CODE_FAIL, IST_CODE_FAIL, kPackageFailedText, IST_CODE_SUCCESS}, callback_);
 }
 
 int CInstaller::Parse(const std::wstring& text, PipelineEvents* events) {

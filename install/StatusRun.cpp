@@ -73,3 +73,16 @@ CStatusRun::Outcome CStatusRun::Execute(const std::wstring& command_line, const 
   Deliver(held, report);
   return outcome;
 }
+
+void CStatusRun::ReportUndecided(const Outcome& outcome, const UndecidedEvents& events,
+                                 const PipelineCallback& report) {
+  if (!outcome.started) {
+    report(events.not_started_code, 2.0, L"");
+  } else if (outcome.decision == 0) {
+    if (outcome.crashed) {
+      report(events.crashed_code, 0.0, events.crashed_text);
+    } else {
+      report(events.ended_code, 1.0, L"");
+    }
+  }
+}

@@ -44,6 +44,20 @@ class CStatusRun {
                          const ParseFunction& parse, const DecidingFunction& deciding,
                          const PipelineCallback& report);
 
+  // The events a runner sends when the output decided nothing: a start that
+  // failed, a child that crashed (it did not finish its work, whatever it
+  // printed before) and a child that ended normally.
+  struct UndecidedEvents {
+    int not_started_code;
+    int crashed_code;
+    const wchar_t* crashed_text;
+    int ended_code;
+  };
+  // Sends the one event that ends an undecided run; nothing when the output
+  // decided it.
+  static void ReportUndecided(const Outcome& outcome, const UndecidedEvents& events,
+                              const PipelineCallback& report);
+
   // Whether an exit code is the status of an unhandled exception.
   static bool IsCrashExitCode(DWORD exit_code);
 };

@@ -68,17 +68,11 @@ void CUninstaller::Run() {
       command_line_, code_page_,
       [this](const std::wstring& text, PipelineEvents* events) { return Parse(text, events); },
       &IsDeciding, callback_);
-  if (!outcome.started) {
-    Report(UNIST_CODE_FAIL, 2.0, L"");
-  } else if (outcome.decision == 0) {
-    // An uninstaller that crashed may have left the old installation half
-    // removed; installing the new version over it is not safe.
-    if (outcome.crashed) {
-      Report(UNIST_CODE_ERROR, 0.0, kUninstallFailedText);
-    } else {
-      Report(UNIST_CODE_SUCCESS, 1.0, L"");
-    }
-  }
+  // An uninstaller that crashed may have left the old installation half
+  // removed; installing the new version over it is not safe.
+  CStatusRun::ReportUndecided(
+      outcome, {UNIST_CODE_FAIL, UNIST_CODE_ERROR, kUninstallFailedText, UNIST_CODE_SUCCESS},
+      callback_);
 }
 
 int CUninstaller::Parse(const std::wstring& text, PipelineEvents* events) {
